@@ -214,21 +214,29 @@ static inline int_T ssSetNumOutputPorts(SimStruct* S, int_T n) {
 static inline int_T ssGetNumInputPorts(const SimStruct* S) { return S->numInputPorts; }
 static inline int_T ssGetNumOutputPorts(const SimStruct* S) { return S->numOutputPorts; }
 
+// A port index is used only when declared and inside the fixed tables.
+static inline bool sfcnInputPortOk(const SimStruct* S, int_T port) {
+  return port >= 0 && port < S->numInputPorts && port < SFCN_MAX_PORTS;
+}
+static inline bool sfcnOutputPortOk(const SimStruct* S, int_T port) {
+  return port >= 0 && port < S->numOutputPorts && port < SFCN_MAX_PORTS;
+}
+
 static inline void ssSetInputPortWidth(SimStruct* S, int_T port, int_T width) {
-  if (port >= 0 && port < S->numInputPorts) S->inputPorts[port].width = width;
+  if (sfcnInputPortOk(S, port)) S->inputPorts[port].width = width;
 }
 
 static inline void ssSetInputPortDirectFeedThrough(SimStruct* S, int_T port, int_T flag) {
-  if (port >= 0 && port < S->numInputPorts) S->inputPorts[port].directFeedThrough = flag;
+  if (sfcnInputPortOk(S, port)) S->inputPorts[port].directFeedThrough = flag;
 }
 
 static inline int_T ssGetInputPortDirectFeedThrough(const SimStruct* S, int_T port) {
-  return (port >= 0 && port < S->numInputPorts) ? S->inputPorts[port].directFeedThrough : 0;
+  return (sfcnInputPortOk(S, port)) ? S->inputPorts[port].directFeedThrough : 0;
 }
 
 // A vector output: width x 1.
 static inline void ssSetOutputPortWidth(SimStruct* S, int_T port, int_T width) {
-  if (port >= 0 && port < S->numOutputPorts) {
+  if (sfcnOutputPortOk(S, port)) {
     S->outputPorts[port].width = width;
     S->outputPorts[port].rows = width;
     S->outputPorts[port].cols = 1;
@@ -237,7 +245,7 @@ static inline void ssSetOutputPortWidth(SimStruct* S, int_T port, int_T width) {
 
 // A rows x cols output; its rows*cols values are column-major.
 static inline void ssSetOutputPortMatrixDimensions(SimStruct* S, int_T port, int_T rows, int_T cols) {
-  if (port >= 0 && port < S->numOutputPorts) {
+  if (sfcnOutputPortOk(S, port)) {
     S->outputPorts[port].rows = rows;
     S->outputPorts[port].cols = cols;
     S->outputPorts[port].width = rows * cols;
@@ -245,19 +253,19 @@ static inline void ssSetOutputPortMatrixDimensions(SimStruct* S, int_T port, int
 }
 
 static inline int_T ssGetInputPortWidth(const SimStruct* S, int_T port) {
-  return (port >= 0 && port < S->numInputPorts) ? S->inputPorts[port].width : 0;
+  return (sfcnInputPortOk(S, port)) ? S->inputPorts[port].width : 0;
 }
 
 static inline InputRealPtrsType ssGetInputPortRealSignalPtrs(const SimStruct* S, int_T port) {
-  return (port >= 0 && port < S->numInputPorts) ? S->inputPorts[port].signalPtrs : NULL;
+  return (sfcnInputPortOk(S, port)) ? S->inputPorts[port].signalPtrs : NULL;
 }
 
 static inline int_T ssGetOutputPortWidth(const SimStruct* S, int_T port) {
-  return (port >= 0 && port < S->numOutputPorts) ? S->outputPorts[port].width : 0;
+  return (sfcnOutputPortOk(S, port)) ? S->outputPorts[port].width : 0;
 }
 
 static inline real_T* ssGetOutputPortRealSignal(const SimStruct* S, int_T port) {
-  return (port >= 0 && port < S->numOutputPorts) ? S->outputPorts[port].signal : NULL;
+  return (sfcnOutputPortOk(S, port)) ? S->outputPorts[port].signal : NULL;
 }
 
 // ---- sample times ------------------------------------------------------
