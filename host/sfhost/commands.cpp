@@ -1,0 +1,206 @@
+// info, run and chain: blocks loaded through the host's loader and driven one
+// output step per row of the signal file.
+#include "commands.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "csv_signals.h"
+#include "errors.h"
+#include "host/loader.h"
+#include "param_file.h"
+#include "progress.h"
+
+namespace sfhost {
+
+namespace {
+
+std::shared_ptr<const host::Plugin> loadPlugin(const std::string& path) {
+    try {
+        return std::make_shared<const host::Plugin>(path);
+    } catch (const std::exception& e) {
+        throw FileError(e.what());
+    }
+}
+
+std::vector<host::Array> toArrays(std::vector<ParamValue> values) {
+    std::vector<host::Array> arrays;
+    arrays.reserve(values.size());
+    for (ParamValue& v : values) arrays.emplace_back(std::move(v.dims), std::move(v.data));
+    return arrays;
+}
+
+// A plug-in and its parameter file, initialised; the block's own message
+// becomes a BlockError.
+std::unique_ptr<host::Block> openBlock(const std::string& pluginPath, const std::string& paramsPath) {
+    auto plugin = loadPlugin(pluginPath);
+    auto params = toArrays(readParameterFile(paramsPath, plugin->name()));
+    auto block = std::make_unique<host::Block>(plugin, std::move(params));
+    if (!block->initialize()) {
+        const char* status = block->errorStatus();
+        throw BlockError(status ? status : block->name() + ": initialisation failed");
+    }
+    return block;
+}
+
+std::vector<std::string> portColumns(const host::Block& b, bool inputs, const std::string& prefix) {
+    std::vector<std::string> names;
+    const int ports = inputs ? b.numInputPorts() : b.numOutputPorts();
+    for (int k = 0; k < ports; ++k) {
+        const int width = inputs ? b.inputWidth(k) : b.outputWidth(k);
+        for (int e = 0; e < width; ++e)
+            names.push_back(prefix + (inputs ? "u" : "y") + std::to_string(k) + "_" + std::to_string(e));
+    }
+    return names;
+}
+
+// Where the outputs go: a file, or standard output.
+class OutputTarget {
+public:
+    explicit OutputTarget(const std::optional<std::string>& path) : path_(path) {
+        if (path_) {
+            file_.open(*path_, std::ios::binary | std::ios::trunc);
+            if (!file_) throw FileError(*path_ + ": cannot write the file");
+        }
+    }
+    std::ostream& stream() { return path_ ? static_cast<std::ostream&>(file_) : std::cout; }
+    std::string name() const { return path_ ? *path_ : std::string("standard output"); }
+
+private:
+    std::optional<std::string> path_;
+    std::ofstream file_;
+};
+
+// The shared stepping of run and chain: the input table (or zeros) feeds the
+// first block, each block's output port k feeds the next block's input port
+// k, and every block's outputs are written in order.
+int runSeries(const CommandLine& cl, std::vector<std::unique_ptr<host::Block>>& blocks,
+              const std::optional<SignalTable>& table, bool prefixed) {
+    host::Block& first = *blocks.front();
+    bool hasTime = false;
+    std::size_t steps = cl.steps.value_or(0);
+    if (table) {
+        hasTime = checkSignalColumns(*table, portColumns(first, true, ""), *cl.input);
+        if (cl.steps && *cl.steps > table->rows())
+            throw InputError(*cl.input, "", "has " + std::to_string(table->rows()) + " steps, --steps asks for " +
+                                                std::to_string(*cl.steps));
+        if (!cl.steps) steps = table->rows();
+    }
+
+    std::vector<std::string> columns;
+    if (hasTime) columns.push_back("t");
+    for (const auto& b : blocks) {
+        auto names = portColumns(*b, false, prefixed ? b->name() + "." : "");
+        columns.insert(columns.end(), names.begin(), names.end());
+    }
+
+    OutputTarget target(cl.output);
+    SignalWriter writer(target.stream(), columns);
+    std::vector<double> row(columns.size());
+    Progress progress(steps);
+
+    for (std::size_t step = 0; step < steps; ++step) {
+        std::size_t col = 0;
+        if (table) {
+            const double* in = table->row(step);
+            if (hasTime) row[col++] = *in++;
+            for (int k = 0; k < first.numInputPorts(); ++k)
+                for (double& v : first.input(k)) v = *in++;
+        }
+        for (std::size_t i = 0; i < blocks.size(); ++i) {
+            host::Block& b = *blocks[i];
+            if (i > 0) {
+                const host::Block& prev = *blocks[i - 1];
+                for (int k = 0; k < b.numInputPorts(); ++k) {
+                    auto src = prev.output(k);
+                    std::copy(src.begin(), src.end(), b.input(k).begin());
+                }
+            }
+            if (!b.outputs()) {
+                const char* status = b.errorStatus();
+                throw BlockError(status ? status : b.name() + ": output step failed");
+            }
+            for (int k = 0; k < b.numOutputPorts(); ++k)
+                for (double v : b.output(k)) row[col++] = v;
+        }
+        writer.writeRow(row.data());
+        progress.update(step + 1);
+    }
+    try {
+        writer.finish();
+    } catch (const std::exception&) {
+        throw FileError(target.name() + ": writing the outputs failed");
+    }
+    for (auto& b : blocks) b->terminate();
+    return 0;
+}
+
+std::optional<SignalTable> readInput(const CommandLine& cl) {
+    if (!cl.input) return std::nullopt;
+    return readSignalFile(*cl.input);
+}
+
+}  // namespace
+
+int runInfo(const CommandLine& cl) {
+    auto block = openBlock(cl.operands[0], cl.operands[1]);
+    const host::Block& b = *block;
+    nlohmann::ordered_json info;
+    info["name"] = b.name();
+    info["parameters"] = b.parameterCount();
+    info["inputs"] = nlohmann::ordered_json::array();
+    for (int k = 0; k < b.numInputPorts(); ++k)
+        info["inputs"].push_back({{"width", b.inputWidth(k)}, {"directFeedthrough", b.inputDirectFeedthrough(k)}});
+    info["outputs"] = nlohmann::ordered_json::array();
+    for (int k = 0; k < b.numOutputPorts(); ++k) {
+        if (b.outputCols(k) > 1)
+            info["outputs"].push_back({{"rows", b.outputRows(k)}, {"columns", b.outputCols(k)}});
+        else
+            info["outputs"].push_back({{"width", b.outputWidth(k)}});
+    }
+    info["sampleTime"] = b.sampleTime(0);
+    info["offsetTime"] = b.offsetTime(0);
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08X", b.options());
+    info["options"] = hex;
+    std::cout << info.dump(2) << '\n';
+    block->terminate();
+    return 0;
+}
+
+int runRun(const CommandLine& cl) {
+    // Files first, so a bad file is reported before any block runs.
+    auto table = readInput(cl);
+    std::vector<std::unique_ptr<host::Block>> blocks;
+    blocks.push_back(openBlock(cl.operands[0], cl.operands[1]));
+    return runSeries(cl, blocks, table, false);
+}
+
+int runChain(const CommandLine& cl) {
+    auto table = readInput(cl);
+    std::vector<std::unique_ptr<host::Block>> blocks;
+    blocks.push_back(openBlock(cl.operands[0], cl.operands[1]));
+    blocks.push_back(openBlock(cl.operands[2], cl.operands[3]));
+    const host::Block& a = *blocks[0];
+    const host::Block& b = *blocks[1];
+    for (int k = 0; k < b.numInputPorts(); ++k) {
+        if (k >= a.numOutputPorts())
+            throw UsageError("sfhost chain: " + b.name() + " input " + std::to_string(k) + " (width " +
+                             std::to_string(b.inputWidth(k)) + ") has no partner: " + a.name() + " has only " +
+                             std::to_string(a.numOutputPorts()) + " outputs");
+        if (a.outputWidth(k) != b.inputWidth(k))
+            throw UsageError("sfhost chain: " + a.name() + " output " + std::to_string(k) + " has width " +
+                             std::to_string(a.outputWidth(k)) + " but " + b.name() + " input " + std::to_string(k) +
+                             " has width " + std::to_string(b.inputWidth(k)));
+    }
+    return runSeries(cl, blocks, table, true);
+}
+
+}  // namespace sfhost
