@@ -17,7 +17,7 @@ namespace {
 using kintest::ModelPtr;
 using kintest::Vec;
 
-struct ActuatorSpec {
+struct ActuatorPoints {
     int32_t type;
     Vec head;
     Vec base;
@@ -25,12 +25,12 @@ struct ActuatorSpec {
 };
 
 // A small model loaded in the block order; rotational units in degrees.
-ModelPtr smallModel(const std::vector<ActuatorSpec>& actuators, const std::vector<int32_t>& dofCodes,
+ModelPtr smallModel(const std::vector<ActuatorPoints>& actuators, const std::vector<int32_t>& dofCodes,
                     int numForceSensors, int numAccelerometers = 0)
 {
     ModelPtr m(kinCreate());
     std::vector<int32_t> types;
-    for (const ActuatorSpec& a : actuators) {
+    for (const ActuatorPoints& a : actuators) {
         types.push_back(a.type);
     }
     kinConfigure(m.get(), static_cast<int>(actuators.size()), types.data(), 0, numAccelerometers, numForceSensors,
