@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 namespace {
@@ -58,29 +59,53 @@ TEST(VelocityMatrices, ZeroAttitudeOnlyRescalesTheRotationalPart)
     }
 }
 
-TEST(VelocityMatrices, PitchAndYawOnlyUseTheLowerRightBlockOfTheEulerMatrix)
+// The rotational DOFs in use pick rows and columns of the Euler-rate matrix;
+// pitch and yaw alone use its lower-right 2 x 2 block.
+class EulerBlockSelection : public ::testing::TestWithParam<std::vector<int32_t>> {};
+
+TEST_P(EulerBlockSelection, RotationalPartUsesTheBlockOfTheDofsInUse)
 {
+    const std::vector<int32_t> rot = GetParam();
+    std::vector<int32_t> codes = {0};
+    codes.insert(codes.end(), rot.begin(), rot.end());
     const double r = 0.3, p = 0.2, y = 0.1;
     const double angles[3] = {r, p, y};
-    ModelPtr m = handModel({0, 4, 5}, angles);
+    ModelPtr m = handModel(codes, angles);
     kinBuildVelocityMatrix(m.get());
     kinBuildDofVelocityMatrix(m.get());
 
-    const double cr = std::cos(r), sr = std::sin(r), cp = std::cos(p);
-    // Body rates (q, r) to pitch/yaw rates: rows 2 and 3 of E, columns 2 and 3.
-    const double E[2][2] = {{cr, -sr}, {sr / cp, cr / cp}};
-    const double Einv[2][2] = {{cr, sr * cp}, {-sr, cr * cp}};
+    // Body rates to Euler rates and back, full 3 x 3, indexed by axis.
+    const double cr = std::cos(r), sr = std::sin(r), cp = std::cos(p), sp = std::sin(p), tp = sp / cp;
+    const double E[3][3] = {{1, sr * tp, cr * tp}, {0, cr, -sr}, {0, sr / cp, cr / cp}};
+    const double Einv[3][3] = {{1, 0, -sp}, {0, cr, sr * cp}, {0, -sr, cr * cp}};
+    const size_t nR = rot.size();
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(m->velocityMatrix[i][0], m->jacobian[i][0]);
         EXPECT_EQ(m->velocityDofMatrix[0][i], m->jacobianPinv[0][i]);
-        for (int j = 0; j < 2; ++j) {
-            const double v = m->jacobian[i][1] * E[0][j] + m->jacobian[i][2] * E[1][j];
-            const double w = Einv[j][0] * m->jacobianPinv[1][i] + Einv[j][1] * m->jacobianPinv[2][i];
+        for (size_t j = 0; j < nR; ++j) {
+            double v = 0.0;
+            double w = 0.0;
+            for (size_t k = 0; k < nR; ++k) {
+                v += m->jacobian[i][1 + k] * E[rot[k] - 3][rot[j] - 3];
+                w += Einv[rot[j] - 3][rot[k] - 3] * m->jacobianPinv[1 + k][i];
+            }
             EXPECT_NEAR(m->velocityMatrix[i][1 + j], v, 1e-15) << i << "," << j;
             EXPECT_NEAR(m->velocityDofMatrix[1 + j][i], w, 1e-15) << j << "," << i;
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(RotationalDofs, EulerBlockSelection,
+                         ::testing::Values(std::vector<int32_t>{4, 5}, std::vector<int32_t>{3, 5},
+                                           std::vector<int32_t>{3, 4}, std::vector<int32_t>{5},
+                                           std::vector<int32_t>{3, 4, 5}),
+                         [](const ::testing::TestParamInfo<std::vector<int32_t>>& info) {
+                             std::string name = "Codes";
+                             for (int32_t c : info.param) {
+                                 name += std::to_string(c);
+                             }
+                             return name;
+                         });
 
 TEST(VelocityMatrices, TranslationalDofsOnlyCopyTheJacobian)
 {
