@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -356,10 +357,15 @@ void expectSamePreparation(const KinModel& a, const KinModel& b)
     EXPECT_TRUE(sameBytes(a.headPivots, b.headPivots));
 }
 
-TEST(PrepareHexapod, PreparingFreshModelsTwiceIsBitIdentical)
+// No hidden state: a fresh model loaded with the same setters prepares to the
+// same bits, whatever other models were prepared and driven in between.
+class PrepareRepeatable : public ::testing::TestWithParam<int> {};
+
+TEST_P(PrepareRepeatable, FreshModelsPrepareBitIdentically)
 {
-    kintest::TableOptions options = fullOptions();
-    ModelPtr first = kintest::makeHexapod(options);
+    const int type = GetParam();
+    const kintest::TableOptions options = fullOptions();
+    ModelPtr first = kintest::makeTypeTable(type, options);
     prepareAtZero(first.get());
 
     // Unrelated work in between: another table with asymmetric force limits,
@@ -371,9 +377,14 @@ TEST(PrepareHexapod, PreparingFreshModelsTwiceIsBitIdentical)
     double f[2] = {};
     kinDofToActuatorForces(other.get(), F, f);
 
-    ModelPtr second = kintest::makeHexapod(options);
+    ModelPtr second = kintest::makeTypeTable(type, options);
     prepareAtZero(second.get());
     expectSamePreparation(*first, *second);
 }
+
+INSTANTIATE_TEST_SUITE_P(ActuatorTypes, PrepareRepeatable, ::testing::Values(0, 1, 2, 3, 4),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return "Type" + std::to_string(info.param);
+                         });
 
 } // namespace
