@@ -6,9 +6,11 @@
 // raw bytes, so they carry whatever the fuzzer makes: NUL bytes, lines far
 // longer than the 128-byte buffers, lone carriage returns, no final line end.
 //
-// The passes read and write the current directory, so the process works in a
-// scratch directory of its own, made once and removed at exit; every input
-// rewrites (or removes) the two lists there.
+// The passes read and write the current directory, so each input runs in a
+// scratch directory of the process, made once and removed at exit; every
+// input rewrites (or removes) the two lists there. The process returns to its
+// own directory between inputs, where libFuzzer reads and writes its corpus
+// and artifacts under the paths it was given.
 //
 // Beyond the sanitizers, each run must leave all six outputs written without
 // error, and no output may hold a NUL byte: every generated line is built
@@ -31,20 +33,20 @@
 
 namespace {
 
+std::filesystem::path homeDir;
 std::filesystem::path scratchDir;
 
 void removeScratch()
 {
-    if (!scratchDir.empty()) {
-        std::error_code ignored;
-        std::filesystem::current_path(scratchDir.parent_path(), ignored);
-        std::filesystem::remove_all(scratchDir, ignored);
-    }
+    std::error_code ignored;
+    std::filesystem::remove_all(scratchDir, ignored);
 }
 
 [[noreturn]] void fail(const char *what, const char *file)
 {
     std::fprintf(stderr, "fuzz_generator: %s: %s\n", file, what);
+    std::error_code ignored;
+    std::filesystem::current_path(homeDir, ignored);  // the artifact goes where libFuzzer was told
     std::abort();
 }
 
@@ -83,8 +85,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
         std::perror("fuzz_generator: mkdtemp");
         std::exit(1);
     }
+    homeDir = std::filesystem::current_path();
     scratchDir = pattern;
-    std::filesystem::current_path(scratchDir);
     std::atexit(removeScratch);
     return 0;
 }
@@ -93,6 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const std::string_view input(reinterpret_cast<const char *>(data), size);
     const std::size_t split = input.find('\x1e');
+    std::filesystem::current_path(scratchDir);
 
     writeList("generic.dat", input.substr(0, split));
     if (split == std::string_view::npos) {
@@ -111,5 +114,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         checkOutput(result.file);
     }
+    std::filesystem::current_path(homeDir);
     return 0;
 }

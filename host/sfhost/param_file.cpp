@@ -140,6 +140,12 @@ nlohmann::json parseJsonText(std::string_view text, const std::string& path) {
         else if (auto q = what.find(": "); q != std::string::npos) what = what.substr(q + 2);
         throw InputError(path, "line " + std::to_string(line) + ", column " + std::to_string(column),
                          "not valid JSON: " + what);
+    } catch (const json::out_of_range& e) {
+        // A number too large for a double (1e999) fails in the parser's number
+        // conversion, which knows no position.
+        std::string what = e.what();
+        if (auto q = what.find("] "); q != std::string::npos) what = what.substr(q + 2);
+        throw InputError(path, "", "not valid JSON: " + what);
     }
 }
 
