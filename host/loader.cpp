@@ -23,8 +23,11 @@ std::string countOf(int n, const char* noun) {
 // ---- Plugin -------------------------------------------------------------
 
 Plugin::Plugin(std::filesystem::path path) : path_(std::move(path)) {
+  // dlopen looks a bare file name up in the system library path, not in the
+  // current directory; a plug-in named on a command line means the file here.
+  const std::filesystem::path where = path_.has_parent_path() ? path_ : std::filesystem::path(".") / path_;
   dlerror();
-  handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+  handle_ = dlopen(where.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
     throw std::runtime_error("cannot load plug-in " + path_.string() + ": " + lastDlError());
   }

@@ -35,7 +35,9 @@ using MexFunction = void (*)(int nlhs, mxArray* plhs[], int nrhs, const mxArray*
 
 class Plugin {
  public:
-  // Opens the library (RTLD_NOW | RTLD_LOCAL) and probes it. Throws
+  // Opens the library (RTLD_NOW | RTLD_LOCAL) and probes it. A bare file name
+  // means the file in the current directory, never one found on the system
+  // library path. Throws
   // std::runtime_error naming the file: it cannot be loaded (with dlerror()),
   // it exports no mexFunction, or its mexFunction registers no S-function.
   explicit Plugin(std::filesystem::path path);

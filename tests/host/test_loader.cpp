@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <set>
@@ -64,6 +65,19 @@ TEST(Plugin, MissingFileErrorNamesTheFile) {
   const std::string path = "/nonexistent/dir/Missing.mexa64";
   const std::string msg = messageOf([&] { Plugin p(path); });
   EXPECT_NE(msg.find(path), std::string::npos) << msg;
+}
+
+TEST(Plugin, BareFileNameMeansTheCurrentDirectory) {
+  const std::filesystem::path file(TEST_PLUGIN_PATH);
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(file.parent_path());
+  std::string name;
+  EXPECT_NO_THROW(name = Plugin(file.filename()).name());
+  // Not in the current directory: the system library path is not searched.
+  const std::string systemLibrary = messageOf([] { Plugin p("libm.so.6"); });
+  std::filesystem::current_path(before);
+  EXPECT_EQ(name, "test_plugin");
+  EXPECT_EQ(systemLibrary.rfind("cannot load plug-in libm.so.6: ", 0), 0u) << systemLibrary;
 }
 
 TEST(Plugin, LibraryWithoutMexFunctionIsRefused) {
