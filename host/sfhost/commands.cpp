@@ -152,25 +152,30 @@ std::optional<SignalTable> readInput(const CommandLine& cl) {
 int runInfo(const CommandLine& cl) {
     auto block = openBlock(cl.operands[0], cl.operands[1]);
     const host::Block& b = *block;
-    nlohmann::ordered_json info;
-    info["name"] = b.name();
-    info["parameters"] = b.parameterCount();
-    info["inputs"] = nlohmann::ordered_json::array();
+    // Two-space indented JSON with one port per line, easy to read and to diff.
+    auto portList = [](const std::vector<nlohmann::ordered_json>& ports) {
+        std::string text = "[";
+        for (std::size_t k = 0; k < ports.size(); ++k) text += (k ? ",\n    " : "\n    ") + ports[k].dump(-1, ' ');
+        return text + (ports.empty() ? "]" : "\n  ]");
+    };
+    std::vector<nlohmann::ordered_json> inputs, outputs;
     for (int k = 0; k < b.numInputPorts(); ++k)
-        info["inputs"].push_back({{"width", b.inputWidth(k)}, {"directFeedthrough", b.inputDirectFeedthrough(k)}});
-    info["outputs"] = nlohmann::ordered_json::array();
+        inputs.push_back({{"width", b.inputWidth(k)}, {"directFeedthrough", b.inputDirectFeedthrough(k)}});
     for (int k = 0; k < b.numOutputPorts(); ++k) {
         if (b.outputCols(k) > 1)
-            info["outputs"].push_back({{"rows", b.outputRows(k)}, {"columns", b.outputCols(k)}});
+            outputs.push_back({{"rows", b.outputRows(k)}, {"columns", b.outputCols(k)}});
         else
-            info["outputs"].push_back({{"width", b.outputWidth(k)}});
+            outputs.push_back({{"width", b.outputWidth(k)}});
     }
-    info["sampleTime"] = b.sampleTime(0);
-    info["offsetTime"] = b.offsetTime(0);
     char hex[16];
     std::snprintf(hex, sizeof hex, "0x%08X", b.options());
-    info["options"] = hex;
-    std::cout << info.dump(2) << '\n';
+    std::cout << "{\n  \"name\": " << nlohmann::json(b.name()).dump()
+              << ",\n  \"parameters\": " << b.parameterCount()
+              << ",\n  \"inputs\": " << portList(inputs)
+              << ",\n  \"outputs\": " << portList(outputs)
+              << ",\n  \"sampleTime\": " << nlohmann::json(b.sampleTime(0)).dump()
+              << ",\n  \"offsetTime\": " << nlohmann::json(b.offsetTime(0)).dump()
+              << ",\n  \"options\": \"" << hex << "\"\n}\n";
     block->terminate();
     return 0;
 }

@@ -96,7 +96,9 @@ int runRanges(const CommandLine& cl) {
                         kinGetMaximum(model.get(), kDofSpace, k, j));
         std::cout << '\n';
     }
-    print("\nRotational DOFs in the units of canonicalUnits; each DOF moves alone from the zero pose.\n");
+    print("\nEach DOF moves alone from the zero pose until the first limit of its kind; a kind\n"
+          "whose limits the parameters do not set shows zeros. Rotational DOFs are in the\n"
+          "units the canonicalUnits factors convert from.\n");
     return 0;
 }
 
