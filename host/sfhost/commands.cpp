@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -61,21 +62,39 @@ std::vector<std::string> portColumns(const host::Block& b, bool inputs, const st
     return names;
 }
 
-// Where the outputs go: a file, or standard output.
+// Where the outputs go: a file, or standard output. A file left unfinished
+// (a block error or a write failure part way) is removed, so that no
+// truncated run can pass for a complete one.
 class OutputTarget {
 public:
     explicit OutputTarget(const std::optional<std::string>& path) : path_(path) {
         if (path_) {
             file_.open(*path_, std::ios::binary | std::ios::trunc);
             if (!file_) throw FileError(*path_ + ": cannot write the file");
+            // Only an ordinary file is ever removed (never /dev/null or a pipe).
+            std::error_code ec;
+            regular_ = std::filesystem::is_regular_file(*path_, ec);
         }
     }
+    ~OutputTarget() {
+        if (path_ && regular_ && !complete_) {
+            file_.close();
+            std::error_code ec;
+            std::filesystem::remove(*path_, ec);
+        }
+    }
+    OutputTarget(const OutputTarget&) = delete;
+    OutputTarget& operator=(const OutputTarget&) = delete;
+
     std::ostream& stream() { return path_ ? static_cast<std::ostream&>(file_) : std::cout; }
     std::string name() const { return path_ ? *path_ : std::string("standard output"); }
+    void markComplete() { complete_ = true; }
 
 private:
     std::optional<std::string> path_;
     std::ofstream file_;
+    bool regular_ = false;
+    bool complete_ = false;
 };
 
 // The shared stepping of run and chain: the input table (or zeros) feeds the
@@ -138,6 +157,7 @@ int runSeries(const CommandLine& cl, std::vector<std::unique_ptr<host::Block>>& 
     } catch (const std::exception&) {
         throw FileError(target.name() + ": writing the outputs failed");
     }
+    target.markComplete();
     for (auto& b : blocks) b->terminate();
     return 0;
 }
