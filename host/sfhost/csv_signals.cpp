@@ -42,6 +42,10 @@ std::size_t countCells(std::string_view line) {
     return n;
 }
 
+std::string counted(std::size_t n, const char* noun) {
+    return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
 std::string quoted(std::string_view s) {
     constexpr std::size_t kShown = 40;
     std::string out = "\"";
@@ -90,7 +94,7 @@ SignalTable parseSignals(std::string_view text, const std::string& path) {
         const std::size_t cells = countCells(lines[i]);
         if (cells != width)
             throw InputError(path, "line " + std::to_string(lineNo),
-                             "has " + std::to_string(cells) + " cells, the header has " + std::to_string(width));
+                             "has " + counted(cells, "cell") + ", the header has " + std::to_string(width));
         forEachCell(lines[i], [&](std::string_view cell, std::size_t column) {
             double v = 0.0;
             if (cell.empty()) throw InputError(path, place(lineNo, column), "empty cell");
@@ -119,7 +123,7 @@ bool checkSignalColumns(const SignalTable& table, const std::vector<std::string>
         std::string want = expected.empty() ? std::string("none")
                                             : expected.front() + " .. " + expected.back();
         throw InputError(path, "line 1",
-                         "has " + std::to_string(given) + " input columns" + (hasTime ? " after t" : "") +
+                         "has " + counted(given, "input column") + (hasTime ? " after t" : "") +
                              ", expected " + std::to_string(expected.size()) + " (" + want + ")");
     }
     for (std::size_t i = 0; i < expected.size(); ++i)

@@ -61,7 +61,7 @@ void requireLength(const json& v, std::size_t expected, const std::string& path,
                    const char* what) {
     if (v.size() != expected)
         throw InputError(path, where,
-                         std::string(what) + " has " + std::to_string(v.size()) + " elements, expected " +
+                         std::string(what) + " has " + std::to_string(v.size()) + (v.size() == 1 ? " element" : " elements") + ", expected " +
                              std::to_string(expected) + " like the first");
 }
 

@@ -99,11 +99,11 @@ INSTANTIATE_TEST_SUITE_P(
     AllFaults, BadCsv,
     ::testing::Values(BadCsvCase{"", "line 1", "empty"},
                       BadCsvCase{"a,,b\n", "line 1, column 2", "empty column name"},
-                      BadCsvCase{"a,b\n1,2\n3\n", "line 3", "has 1 cells, the header has 2"},
+                      BadCsvCase{"a,b\n1,2\n3\n", "line 3", "has 1 cell, the header has 2"},
                       BadCsvCase{"a,b\n1,2,3\n", "line 2", "has 3 cells, the header has 2"},
                       BadCsvCase{"a,b\n1,2\n3,x4\n", "line 3, column 2", "not a number: \"x4\""},
                       BadCsvCase{"a,b\n1,\n", "line 2, column 2", "empty cell"},
-                      BadCsvCase{"a,b\n1,2\n\n3,4\n", "line 3", "has 1 cells"},
+                      BadCsvCase{"a,b\n1,2\n\n3,4\n", "line 3", "has 1 cell,"},
                       BadCsvCase{"a\n1e400\n", "line 2, column 1", "not a number"},
                       BadCsvCase{"a\n0x10\n", "line 2, column 1", "not a number"},
                       BadCsvCase{"a\n1.5.2\n", "line 2, column 1", "not a number"}));
@@ -123,7 +123,7 @@ TEST(SignalColumns, OptionalTimeThenExactNamesInOrder) {
         FAIL();
     } catch (const InputError& e) {
         EXPECT_EQ(e.place(), "line 1");
-        EXPECT_NE(e.problem().find("has 1 input columns, expected 2"), std::string::npos) << e.what();
+        EXPECT_NE(e.problem().find("has 1 input column, expected 2"), std::string::npos) << e.what();
     }
 }
 
