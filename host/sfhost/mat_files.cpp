@@ -49,6 +49,8 @@ MatFile openForReading(const std::string& path) {
     if (!std::filesystem::exists(path, ec)) throw InputError(path, "", "cannot open the file");
     if (std::filesystem::is_directory(path, ec)) throw InputError(path, "", "is a directory, not a MAT file");
     if (!std::ifstream(path, std::ios::binary)) throw InputError(path, "", "cannot open the file");
+    // matio takes an empty file for a level 4 file without variables.
+    if (std::filesystem::file_size(path, ec) == 0) throw InputError(path, "", "is empty, not a MAT file");
     lastMatioMessage.clear();
     MatFile mat(Mat_Open(path.c_str(), MAT_ACC_RDONLY));
     if (!mat) throw InputError(path, "", "not a MAT file (levels 4, 5, 7 and 7.3 are read)");
@@ -151,6 +153,7 @@ std::optional<std::size_t> inputIndex(std::string_view name) {
     return k;
 }
 
+constexpr const char* kParamWhat = "a parameter must be a real double array";
 constexpr const char* kSignalWhat = "a signal must be a real double array, steps x width";
 
 }  // namespace
@@ -167,6 +170,13 @@ std::vector<std::string> matVariableNames(const std::string& path) {
     std::vector<std::string> names;
     for (const MatVar& v : variableInfos(mat.get())) names.emplace_back(v->name ? v->name : "");
     return names;
+}
+
+ParamValue readMatArray(const std::string& path, const std::string& name) {
+    MatFile mat = openForReading(path);
+    for (const MatVar& v : variableInfos(mat.get()))
+        if (v->name && name == v->name) return readDouble(mat.get(), path, name, kParamWhat);
+    throw InputError(path, variablePlace(name), "missing");
 }
 
 std::vector<ParamValue> readMatParameterFile(const std::string& path, std::string_view blockName) {
@@ -188,18 +198,17 @@ std::vector<ParamValue> readMatParameterFile(const std::string& path, std::strin
             throw InputError(path, variablePlace(name), "unknown parameter for " + block);
         byName.emplace(name, v.get());
     }
-    constexpr const char* kWhat = "a parameter must be a real double array";
     for (std::string_view name : names) {
         auto it = byName.find(name);
         if (it == byName.end())
             throw InputError(path, variablePlace(name),
                              "missing (" + block + " needs all its " + std::to_string(names.size()) +
                                  " dialog parameters)");
-        if (auto why = notRealDouble(*it->second)) throw InputError(path, variablePlace(name), *why + "; " + kWhat);
+        if (auto why = notRealDouble(*it->second)) throw InputError(path, variablePlace(name), *why + "; " + kParamWhat);
     }
     std::vector<ParamValue> out;
     out.reserve(names.size());
-    for (std::string_view name : names) out.push_back(readDouble(mat.get(), path, std::string(name), kWhat));
+    for (std::string_view name : names) out.push_back(readDouble(mat.get(), path, std::string(name), kParamWhat));
     return out;
 }
 

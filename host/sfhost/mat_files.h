@@ -38,6 +38,10 @@ bool isMatFile(const std::string& path);
 // The variable names of a MAT file, in file order.
 std::vector<std::string> matVariableNames(const std::string& path);
 
+// One variable of a MAT file as a parameter value, with the same checks as
+// the parameter reader (a real, full double array).
+ParamValue readMatArray(const std::string& path, const std::string& name);
+
 // The dialog parameters of blockName (Jackpos or Posjack) in dialog order.
 std::vector<ParamValue> readMatParameterFile(const std::string& path, std::string_view blockName);
 
