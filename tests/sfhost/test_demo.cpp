@@ -4,6 +4,7 @@
 // recovered pose, DOF velocities, accelerations and forces must equal the
 // commands to rounding: within 1e-9 of each signal's amplitude.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -25,6 +26,15 @@ TEST(HexapodDemo, ChainRecoversEveryCommandInEveryDof) {
     const std::string hexapod = HEXAPOD_DIR;
     const std::string motionPath = (dir / "motion.csv").string();
     const std::string chainPath = (dir / "chain.csv").string();
+
+    // The exactness argument holds for this configuration only.
+    for (const char* file : {"/posjack.json", "/jackpos.json"}) {
+        const auto p = nlohmann::json::parse(sfhost_test::readFile(hexapod + file));
+        ASSERT_EQ(p["actuatorTypes"].size(), 6u) << file;
+        ASSERT_EQ(p["degreesOfFreedom"].size(), 6u) << file;
+        ASSERT_EQ(p["accelLocations"][0].size(), 6u) << file;  // 3 x 6: six accelerometers
+        ASSERT_EQ(p["jacobianUpdateMode"], 1) << file;
+    }
 
     const auto gen = runProgram(python, {hexapod + "/make_motion.py", "--output", motionPath}, dir);
     ASSERT_EQ(gen.status, 0) << gen.err;

@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 #include <matio.h>
 
-#include <bit>
 #include <cmath>
-#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -17,6 +15,7 @@
 #include "errors.h"
 #include "mat_files.h"
 #include "param_file.h"
+#include "test_mat_support.h"
 
 namespace {
 
@@ -46,50 +45,14 @@ private:
     fs::path path_;
 };
 
-// Writes variables straight through matio, so that the files under test do
-// not come from the writer under test. `make` adds each variable.
-void writeRaw(const std::string& path, const std::function<void(mat_t*)>& make, mat_ft version = MAT_FT_MAT5) {
-    mat_t* mat = Mat_CreateVer(path.c_str(), nullptr, version);
-    ASSERT_NE(mat, nullptr) << path;
-    make(mat);
-    Mat_Close(mat);
-}
+using mat_test::putDouble;
+using mat_test::putVar;
+using mat_test::sameBits;
+using mat_test::writeRaw;
 
-void putVar(mat_t* mat, matvar_t* v) {
-    ASSERT_NE(v, nullptr);
-    ASSERT_EQ(Mat_VarWrite(mat, v, MAT_COMPRESSION_NONE), 0);
-    Mat_VarFree(v);
-}
-
-void putDouble(mat_t* mat, const char* name, std::vector<std::size_t> dims, std::vector<double> data) {
-    putVar(mat, Mat_VarCreate(name, MAT_C_DOUBLE, MAT_T_DOUBLE, static_cast<int>(dims.size()), dims.data(),
-                              data.data(), 0));
-}
-
-// Reads a variable back through matio directly.
 ParamValue readRaw(const std::string& path, const char* name) {
-    mat_t* mat = Mat_Open(path.c_str(), MAT_ACC_RDONLY);
-    EXPECT_NE(mat, nullptr) << path;
-    if (!mat) return {};
-    matvar_t* v = Mat_VarRead(mat, name);
-    EXPECT_NE(v, nullptr) << name;
-    ParamValue out;
-    if (v) {
-        out.dims.assign(v->dims, v->dims + v->rank);
-        std::size_t n = 1;
-        for (auto d : out.dims) n *= d;
-        if (n) out.data.assign(static_cast<double*>(v->data), static_cast<double*>(v->data) + n);
-        Mat_VarFree(v);
-    }
-    Mat_Close(mat);
-    return out;
-}
-
-bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::bit_cast<std::uint64_t>(a[i]) != std::bit_cast<std::uint64_t>(b[i])) return false;
-    return true;
+    mat_test::Matrix m = mat_test::readRaw(path, name);
+    return ParamValue{m.dims, m.data};
 }
 
 // Expects an InputError whose text names the file and the variable and says `problem`.
@@ -471,18 +434,25 @@ TEST(MatFiles, WriterGroupsColumnsIntoOneVariablePerPort) {
     EXPECT_EQ(y1.data, (std::vector<double>{10, 40, 20, 50, 30, 60}));
 }
 
+// An unwritable output fails when the writer is made, before any step runs;
+// a writer dropped unfinished (a run that failed) leaves no file.
 TEST(MatFiles, UnwritableOutputIsAFileError) {
     MatDir dir;
     const std::string path = dir / "no-such-dir/out.mat";
-    sfhost::MatSignalWriter w(path, {{"y0", 1}});
-    const double r[1] = {1};
-    w.writeRow(r);
     try {
-        w.finish();
+        sfhost::MatSignalWriter w(path, {{"y0", 1}});
         ADD_FAILURE() << "no error";
     } catch (const sfhost::FileError& e) {
         EXPECT_EQ(std::string(e.what()), path + ": cannot write the file");
     }
+    const std::string dropped = dir / "dropped.mat";
+    {
+        sfhost::MatSignalWriter w(dropped, {{"y0", 1}});
+        const double r[1] = {1};
+        w.writeRow(r);
+        EXPECT_TRUE(fs::exists(dropped));
+    }
+    EXPECT_FALSE(fs::exists(dropped));
 }
 
 }  // namespace
