@@ -223,20 +223,30 @@ std::string detectMatBlockName(const std::string& path) {
 void writeMatVariables(const std::string& path, const std::vector<MatMatrix>& variables, MatFormat format) {
     quietMatio();
     lastMatioMessage.clear();
-    // matio creates the file anew; a stale file of the same name must not survive a failed write.
+    // matio creates the file anew; a stale file of the same name must not
+    // survive a failed write. Only an ordinary file is ever removed.
     std::error_code ec;
-    std::filesystem::remove(path, ec);
+    if (std::filesystem::is_regular_file(path, ec)) std::filesystem::remove(path, ec);
     MatFile mat(Mat_CreateVer(path.c_str(), nullptr, matioVersion(format)));
     if (!mat) throw FileError(path + ": cannot write the file");
+    // A file left half written is removed, so that no truncated run can pass
+    // for a complete one.
+    auto fail = [&](const std::string& what) {
+        mat.reset();
+        std::error_code ignored;
+        if (std::filesystem::is_regular_file(path, ignored)) std::filesystem::remove(path, ignored);
+        return FileError(path + ": " + what + (lastMatioMessage.empty() ? "" : " (" + lastMatioMessage + ")"));
+    };
     for (const MatMatrix& m : variables) {
         std::vector<std::size_t> dims = m.dims;
+        // matio only reads the data it is handed (MAT_F_DONT_COPY_DATA keeps
+        // it from copying or freeing it).
         MatVar v(Mat_VarCreate(m.name.c_str(), MAT_C_DOUBLE, MAT_T_DOUBLE, static_cast<int>(dims.size()), dims.data(),
                                const_cast<double*>(m.data.data()), MAT_F_DONT_COPY_DATA));
         if (!v || Mat_VarWrite(mat.get(), v.get(), matioCompression(format)) != 0)
-            throw FileError(path + ": writing variable " + m.name + " failed" +
-                            (lastMatioMessage.empty() ? "" : " (" + lastMatioMessage + ")"));
+            throw fail("writing variable " + m.name + " failed");
     }
-    if (Mat_Close(mat.release()) != 0) throw FileError(path + ": writing the file failed");
+    if (Mat_Close(mat.release()) != 0) throw fail("writing the file failed");
 }
 
 void writeMatParameterFile(const std::string& path, std::string_view blockName,
@@ -351,6 +361,13 @@ bool checkMatSignalPorts(const SignalTable& table, const std::vector<int>& input
 MatSignalWriter::MatSignalWriter(std::string path, std::vector<Variable> variables, MatFormat format)
     : path_(std::move(path)), variables_(std::move(variables)), format_(format) {
     for (const Variable& v : variables_) width_ += v.width;
+    if (!std::ofstream(path_, std::ios::binary | std::ios::trunc)) throw FileError(path_ + ": cannot write the file");
+}
+
+MatSignalWriter::~MatSignalWriter() {
+    if (finished_) return;
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path_, ec)) std::filesystem::remove(path_, ec);
 }
 
 void MatSignalWriter::writeRow(const double* values) { rows_.insert(rows_.end(), values, values + width_); }
@@ -368,6 +385,7 @@ void MatSignalWriter::finish() {
         out.push_back(std::move(m));
     }
     writeMatVariables(path_, out, format_);
+    finished_ = true;
 }
 
 }  // namespace sfhost

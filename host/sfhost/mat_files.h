@@ -71,8 +71,13 @@ public:
         std::size_t width;  // columns; t has 1
     };
 
-    // The variables in the order of the values in a row.
+    // The variables in the order of the values in a row. The file is created
+    // at once, so that an unwritable output fails before a long run, and
+    // removed again when the writer goes without finish().
     MatSignalWriter(std::string path, std::vector<Variable> variables, MatFormat format = MatFormat::Level7);
+    ~MatSignalWriter();
+    MatSignalWriter(const MatSignalWriter&) = delete;
+    MatSignalWriter& operator=(const MatSignalWriter&) = delete;
 
     void writeRow(const double* values);
     // Writes the file; FileError when it cannot be written.
@@ -84,6 +89,7 @@ private:
     MatFormat format_;
     std::size_t width_ = 0;
     std::vector<double> rows_;  // row by row, width_ per row
+    bool finished_ = false;
 };
 
 // One variable of `steps` rows, written as given: for the runs that produce
