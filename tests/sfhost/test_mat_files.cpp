@@ -284,7 +284,8 @@ std::vector<BadKind> badKinds() {
         {"cell",
          [](const char* n) {
              size_t d[2] = {1, 1};
-             matvar_t** cells = static_cast<matvar_t**>(calloc(1, sizeof(matvar_t*)));
+             // matio copies the list of cells and takes the cells themselves.
+             matvar_t* cells[1];
              size_t d1[2] = {1, 1};
              static double one = 1;
              cells[0] = Mat_VarCreate("", MAT_C_DOUBLE, MAT_T_DOUBLE, 2, d1, &one, 0);
