@@ -266,3 +266,58 @@ std::vector<double> lengthsAt(KinModel* model, const std::vector<double>& pose)
 }
 
 }  // namespace kintest
+
+namespace kintest {
+
+Mat3 matMul(const Mat3& a, const Mat3& b)
+{
+    Mat3 out{};
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            for (int k = 0; k < 3; ++k) {
+                out[r][c] += a[r][k] * b[k][c];
+            }
+        }
+    }
+    return out;
+}
+
+Mat3 transpose(const Mat3& a)
+{
+    Mat3 out{};
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            out[r][c] = a[c][r];
+        }
+    }
+    return out;
+}
+
+Vec mulVec(const Mat3& m, const Vec& v)
+{
+    Vec out{};
+    for (int r = 0; r < 3; ++r) {
+        out[r] = m[r][0] * v[0] + m[r][1] * v[1] + m[r][2] * v[2];
+    }
+    return out;
+}
+
+Vec sub(const Vec& a, const Vec& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+
+double norm(const Vec& a) { return std::sqrt(dot(a, a)); }
+
+Mat3 baseToTable(double roll, double pitch, double yaw)
+{
+    const Mat3 rx = {{{1, 0, 0}, {0, std::cos(roll), -std::sin(roll)}, {0, std::sin(roll), std::cos(roll)}}};
+    const Mat3 ry = {{{std::cos(pitch), 0, std::sin(pitch)}, {0, 1, 0}, {-std::sin(pitch), 0, std::cos(pitch)}}};
+    const Mat3 rz = {{{std::cos(yaw), -std::sin(yaw), 0}, {std::sin(yaw), std::cos(yaw), 0}, {0, 0, 1}}};
+    return transpose(matMul(rz, matMul(ry, rx)));
+}
+
+Vec headInBase(const std::array<double, 6>& pose, const Vec& h)
+{
+    const Mat3 tableToBase = transpose(baseToTable(pose[3], pose[4], pose[5]));
+    return add({pose[0], pose[1], pose[2]}, mulVec(tableToBase, h));
+}
+
+}  // namespace kintest

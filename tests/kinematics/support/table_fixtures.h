@@ -102,3 +102,23 @@ namespace kintest {
 void prepareGeometryAndJacobian(KinModel* model);
 
 }  // namespace kintest
+
+namespace kintest {
+
+// Independent small linear algebra for expected values.
+using Mat3 = std::array<std::array<double, 3>, 3>;
+Mat3 matMul(const Mat3& a, const Mat3& b);
+Mat3 transpose(const Mat3& a);
+Vec mulVec(const Mat3& m, const Vec& v);
+Vec sub(const Vec& a, const Vec& b);
+double norm(const Vec& a);
+
+// (Rz(yaw)·Ry(pitch)·Rx(roll))ᵀ built from the three elementary rotations,
+// angles in radians: maps base-frame vectors into the table frame.
+Mat3 baseToTable(double roll, double pitch, double yaw);
+
+// Head pivot h (table frame) in the base frame at a full pose
+// (x, y, z, roll, pitch, yaw; angles in radians).
+Vec headInBase(const std::array<double, 6>& pose, const Vec& h);
+
+}  // namespace kintest
