@@ -602,9 +602,9 @@ std::vector<Figure> makeFigures(const std::string& hexapodParams) {
          "The axis runs from H through B, the contact at the zero pose, and turns with the table."}));
     figures.push_back(typeFigure(
         {"type5-bell-crank.svg", "Type 5: linear actuator driving a bell crank with a rod", 5,
-         {150, 0, 400}, {560, 0, 150}, {300, 0, 150}, {390, 0, 150}, {300, 0, 240}},
-        {"linkPivotLocations(:,:,1) crank centre (300, 0, 150), (:,:,2) actuator arm end (390, 0, 150),",
-         "(:,:,3) rod arm end (300, 0, 240). L runs from B to the actuator arm end; the rod keeps its zero-pose length."}));
+         {150, 0, 400}, {390, 0, 20}, {300, 0, 200}, {390, 0, 200}, {300, 0, 290}},
+        {"linkPivotLocations(:,:,1) crank centre (300, 0, 200), (:,:,2) actuator arm end (390, 0, 200),",
+         "(:,:,3) rod arm end (300, 0, 290). L runs from B to the actuator arm end; the rod keeps its zero-pose length."}));
     return figures;
 }
 
