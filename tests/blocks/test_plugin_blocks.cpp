@@ -366,4 +366,29 @@ TEST(BlockPlugins, NoSensorsGiveZeroOutputs)
     for (double v : output(*jackpos, 4)) EXPECT_EQ(v, 0.0);
 }
 
+// Update mode 0: the matrices made at preparation serve every pose.
+TEST(BlockPlugins, FixedMatricesStayAtTheZeroPose)
+{
+    auto posjack = startBlock(BlockKind::Posjack, withModes(0, 2));
+    auto jackpos = startBlock(BlockKind::Jackpos, withModes(0, 1));
+    jackpos->outputs();
+    const std::vector<double> zeroJacobian = output(*jackpos, 5);
+    const std::vector<double> velocity = {3.0, -2.0, 1.0, 4.0, -6.0, 5.0};
+    setInput(*posjack, 1, velocity);
+    posjack->outputs();
+    const std::vector<double> zeroVelocities = output(*posjack, 1);
+
+    auto reference = startBlock(BlockKind::Posjack, blocktest::hexapodTable());
+    settleJackpos(*jackpos, *reference, FAR_POSE, 30);
+    EXPECT_EQ(output(*jackpos, 5), zeroJacobian);
+    setInput(*posjack, 0, FAR_POSE);
+    posjack->outputs();
+    EXPECT_EQ(output(*posjack, 1), zeroVelocities);
+
+    // With update mode 1 both follow the pose.
+    auto updating = startBlock(BlockKind::Jackpos, blocktest::hexapodTable());
+    settleJackpos(*updating, *reference, FAR_POSE);
+    EXPECT_NE(output(*updating, 5), zeroJacobian);
+}
+
 }  // namespace
