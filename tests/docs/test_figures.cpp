@@ -2,8 +2,11 @@
 // generator draws from the kinematics core today; scripts/figures redraws them.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -34,12 +37,25 @@ std::string fixed2(double v) {
     return buf;
 }
 
+// make_figures (what scripts/figures runs) draws into a scratch directory;
+// every figure it writes must equal the checked-in one.
 TEST(Figures, CheckedInFiguresMatchTheGenerator) {
-    for (const docs::Figure& f : figures()) {
-        const fs::path path = fs::path(DOCS_DIR) / "figures" / f.fileName;
-        ASSERT_TRUE(fs::exists(path)) << path << " is missing; run scripts/figures";
-        EXPECT_TRUE(readFile(path) == f.svg) << path << " differs from the generator's drawing; run scripts/figures";
+    std::string pattern = (fs::temp_directory_path() / "docs-figures.XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const fs::path scratch = pattern;
+    const std::string command = std::string("'") + MAKE_FIGURES_PATH + "' '" + scratch.string() + "' '" +
+                                HEXAPOD_PARAMS + "' > /dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::size_t drawn = 0;
+    for (const auto& entry : fs::directory_iterator(scratch)) {
+        ++drawn;
+        const fs::path checkedIn = fs::path(DOCS_DIR) / "figures" / entry.path().filename();
+        ASSERT_TRUE(fs::exists(checkedIn)) << checkedIn << " is missing; run scripts/figures";
+        EXPECT_TRUE(readFile(checkedIn) == readFile(entry.path()))
+            << checkedIn << " differs from the generator's drawing; run scripts/figures";
     }
+    EXPECT_EQ(drawn, figures().size());
+    fs::remove_all(scratch);
 }
 
 TEST(Figures, NoStaleFigureIsCheckedIn) {
