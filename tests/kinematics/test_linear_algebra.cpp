@@ -4,6 +4,7 @@
 #include "kinematics/kinmodel.h"
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -285,6 +286,157 @@ TEST(PseudoInverse, RankDeficientGivesNonFiniteValues)
         }
     }
     EXPECT_TRUE(nonFinite);
+}
+
+// ---- Bit-for-bit agreement with the documented operation order ----
+//
+// A literal, unoptimised transcription of the elimination and of the three
+// pseudo-inverse forms: every element accumulates in index order from 0.0.
+// Results that feed the forward iteration must not change in the last bit
+// when the routines are reworked.
+
+void referenceInverse(const Block& a, int n, Block& inv)
+{
+    Block w = a;
+    for (int r = 0; r < n; ++r) {
+        for (int c = 0; c < n; ++c) {
+            inv(r, c) = 0.0;
+        }
+        inv(r, r) = 1.0;
+    }
+    for (int i = 0; i + 1 < n; ++i) {
+        int best = i;
+        for (int r = i + 1; r < n; ++r) {
+            if (std::fabs(w(r, i)) > std::fabs(w(best, i))) {
+                best = r;
+            }
+        }
+        for (int c = 0; c < n; ++c) {
+            std::swap(w(i, c), w(best, c));
+            std::swap(inv(i, c), inv(best, c));
+        }
+        const double p = 1.0 / w(i, i);
+        for (int r = i + 1; r < n; ++r) {
+            const double f = w(r, i) * p;
+            w(r, i) = f;
+            for (int t = i + 1; t < n; ++t) {
+                w(r, t) -= w(i, t) * f;
+            }
+            for (int u = 0; u < n; ++u) {
+                inv(r, u) -= inv(i, u) * f;
+            }
+        }
+    }
+    for (int j = 0; j < n; ++j) {
+        for (int row = n - 1; row >= 0; --row) {
+            double v = inv(row, j);
+            for (int k = row + 1; k < n; ++k) {
+                v -= w(row, k) * inv(k, j);
+            }
+            inv(row, j) = v / w(row, row);
+        }
+    }
+}
+
+void referencePseudoInverse(const Block& a, int m, int n, const double* wts, Block& out)
+{
+    Block gram;
+    Block wt;   // W·Aᵀ or Aᵀ·W (n x m), or Aᵀ without weights
+    for (int j = 0; j < n; ++j) {
+        for (int k = 0; k < m; ++k) {
+            wt(j, k) = wts == nullptr ? a(k, j) : (m < n ? a(k, j) * wts[j] : wts[k] * a(k, j));
+        }
+    }
+    const int size = m < n ? m : n;
+    for (int i = 0; i < size; ++i) {
+        for (int k = i; k < size; ++k) {
+            double g = 0.0;
+            if (m < n) {
+                for (int t = 0; t < n; ++t) {
+                    g += a(i, t) * wt(t, k);
+                }
+            } else {
+                for (int t = 0; t < m; ++t) {
+                    g += wt(i, t) * a(t, k);
+                }
+            }
+            gram(i, k) = g;
+            gram(k, i) = g;
+        }
+    }
+    Block gi;
+    referenceInverse(gram, size, gi);
+    for (int j = 0; j < n; ++j) {
+        for (int k = 0; k < m; ++k) {
+            double o = 0.0;
+            if (m < n) {
+                for (int t = 0; t < m; ++t) {
+                    o += wt(j, t) * gi(t, k);
+                }
+            } else {
+                for (int t = 0; t < n; ++t) {
+                    o += gi(j, t) * wt(t, k);
+                }
+            }
+            out(j, k) = o;
+        }
+    }
+}
+
+Block rectangular(int m, int n)
+{
+    Block a;
+    for (int r = 0; r < m; ++r) {
+        for (int c = 0; c < n; ++c) {
+            a(r, c) = std::sin(0.3 + 1.7 * r + 2.9 * c) + (r == c ? 1.5 : 0.0);
+        }
+    }
+    return a;
+}
+
+TEST(BitExact, InverseFollowsTheDocumentedOrder)
+{
+    for (int n : {1, 2, 3, 6, 7, 24}) {
+        Block a = sample(n);
+        Block got;
+        Block scratch;
+        Block expected;
+        kinInvertMatrix(a.data(), static_cast<unsigned>(n), got.data(), scratch.data());
+        referenceInverse(a, n, expected);
+        for (int r = 0; r < n; ++r) {
+            for (int c = 0; c < n; ++c) {
+                ASSERT_EQ(got(r, c), expected(r, c)) << n << ": " << r << "," << c;
+            }
+        }
+    }
+}
+
+TEST(BitExact, PseudoInverseFollowsTheDocumentedOrder)
+{
+    const int shapes[][2] = {{24, 6}, {6, 24}, {9, 3}, {3, 9}, {12, 8}, {8, 12}, {5, 1}, {1, 5}};
+    double weights[24];
+    for (int i = 0; i < 24; ++i) {
+        weights[i] = 0.5 + 0.1 * i;
+    }
+    for (const auto& shape : shapes) {
+        const int m = shape[0];
+        const int n = shape[1];
+        Block a = rectangular(m, n);
+        for (const double* w : {static_cast<const double*>(nullptr), static_cast<const double*>(weights)}) {
+            Block got;
+            Block expected;
+            Scratch s;
+            kinPseudoInverse(a.data(), static_cast<unsigned>(m), static_cast<unsigned>(n), got.data(), w,
+                             s.gram.data(), s.weighted.data(), s.work.data());
+            referencePseudoInverse(a, m, n, w, expected);
+            for (int r = 0; r < n; ++r) {
+                for (int c = 0; c < m; ++c) {
+                    ASSERT_EQ(got(r, c), expected(r, c))
+                        << m << "x" << n << (w ? " weighted" : "") << ": " << r << "," << c;
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
