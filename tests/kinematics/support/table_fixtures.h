@@ -76,7 +76,8 @@ struct CrankPoints {
 };
 CrankPoints crankPoints(double armAngleDegrees);
 
-// Loads six accelerometers-or-more layout into a configured model (used by
+// Loads up to 12 accelerometers (triaxial groups at four table points) into a
+// configured model (used by
 // the builders when options.numAccelerometers > 0).
 void setAccelerometers(KinModel* model, int count);
 
