@@ -77,8 +77,7 @@ struct CrankPoints {
 CrankPoints crankPoints(double armAngleDegrees);
 
 // Loads up to 12 accelerometers (triaxial groups at four table points) into a
-// configured model (used by
-// the builders when options.numAccelerometers > 0).
+// configured model (used by the builders when options.numAccelerometers > 0).
 void setAccelerometers(KinModel* model, int count);
 
 // The part of preparation that the geometry needs: point-set transform, type
