@@ -60,17 +60,28 @@ std::vector<std::string> splitLines(const std::string& text) {
     return lines;
 }
 
-// Fenced blocks opened and closed by ``` at the start of a line.
+// Fenced blocks opened and closed by ```, also indented ones (an example in a
+// list item); the body loses the fence's indentation.
 std::vector<Block> fencedBlocks(const std::string& text) {
     std::vector<Block> blocks;
     const std::vector<std::string> lines = splitLines(text);
+    auto fenceIndent = [](const std::string& line) -> std::size_t {
+        const std::size_t indent = line.find_first_not_of(' ');
+        return indent != std::string::npos && line.compare(indent, 3, "```") == 0 ? indent : std::string::npos;
+    };
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].rfind("```", 0) != 0) continue;
+        const std::size_t indent = fenceIndent(lines[i]);
+        if (indent == std::string::npos) continue;
         Block b;
-        b.info = lines[i].substr(3);
+        b.info = lines[i].substr(indent + 3);
         b.line = static_cast<int>(i) + 1;
         std::size_t j = i + 1;
-        for (; j < lines.size() && lines[j].rfind("```", 0) != 0; ++j) b.body += lines[j] + "\n";
+        for (; j < lines.size() && fenceIndent(lines[j]) == std::string::npos; ++j) {
+            const std::size_t lead = std::min(indent, lines[j].find_first_not_of(' ') == std::string::npos
+                                                          ? lines[j].size()
+                                                          : lines[j].find_first_not_of(' '));
+            b.body += lines[j].substr(lead) + "\n";
+        }
         blocks.push_back(std::move(b));
         i = j;
     }
