@@ -82,7 +82,8 @@ ParamValue decodeSized(const json& v, const std::string& path, const std::string
         const json& d = size[i];
         const std::string dPath = jsonIndex(sizePath, i);
         const double x = numberAt(d, path, dPath);
-        if (!(x >= 0) || x != static_cast<double>(static_cast<std::size_t>(x)) || x > 1e9)
+        // The range comes first: converting a double beyond size_t is undefined.
+        if (!(x >= 0) || x > 1e9 || x != static_cast<double>(static_cast<std::size_t>(x)))
             throw InputError(path, dPath, "a dimension must be a whole number from 0 to 1e9");
         dims.push_back(static_cast<std::size_t>(x));
         count *= dims.back();
