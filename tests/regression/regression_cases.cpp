@@ -29,6 +29,8 @@ std::vector<Case> cases()
     return list;
 }
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 std::vector<benchtab::DofCommand> motion(const Case& c) { return benchtab::trajectory(c.setup.table, kSteps, kPeriod); }
 
 std::vector<int> posjackOutputWidths(const Case& c)

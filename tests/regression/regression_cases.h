@@ -10,6 +10,7 @@
 
 #include "block_run.h"
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ struct Case {
 };
 
 std::vector<Case> cases();
+
+// How a case shows in test names and messages.
+void PrintTo(const Case& c, std::ostream* os);
 
 // The stored trajectory: 32 steps of 6.25 ms over a 0.2 s period, large
 // enough moves for the forward kinematics to work on every step.
