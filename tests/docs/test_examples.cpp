@@ -3,6 +3,8 @@
 // Markers, in the info string of a fenced code block:
 //   ```sh test            a shell example; runs with bash -e, must exit 0
 //   ```sh test status=2   ... must exit with status 2
+//   ```sh test requires=octave
+//                         ... runs only where the named program is installed
 //   ```text output        right after a test example: each non-empty line must
 //                         appear, in this order, among the lines the example
 //                         printed (standard output and error together)
@@ -20,6 +22,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -39,6 +42,7 @@ struct Example {
     int line = 0;
     std::string script;
     int status = 0;
+    std::string requires_;                            // a program the example needs, or empty
     std::vector<std::string> expected;                // lines of a following output block
     std::vector<std::pair<std::string, std::string>> files;  // shown files known at this point
 };
@@ -114,6 +118,7 @@ std::vector<Example> examplesOf(const fs::path& path) {
         ex.line = blocks[i].line;
         ex.script = blocks[i].body;
         if (const std::string s = attribute(w, "status"); !s.empty()) ex.status = std::stoi(s);
+        ex.requires_ = attribute(w, "requires");
         ex.files = files;
         if (i + 1 < blocks.size() && words(blocks[i + 1].info) == std::vector<std::string>{"text", "output"})
             for (const std::string& line : splitLines(blocks[i + 1].body))
@@ -156,6 +161,11 @@ private:
 // Runs one example in a fresh workspace; failures name the manual and line.
 void runExample(const Example& ex) {
     SCOPED_TRACE(ex.doc + ":" + std::to_string(ex.line));
+    if (!ex.requires_.empty() &&
+        std::system(("command -v '" + ex.requires_ + "' > /dev/null 2>&1").c_str()) != 0) {
+        std::cout << ex.doc << ":" << ex.line << ": skipped, " << ex.requires_ << " is not installed\n";
+        return;
+    }
     Workspace ws;
     for (const auto& [name, body] : ex.files) {
         fs::create_directories((ws.root() / name).parent_path());
