@@ -33,7 +33,9 @@ Commands:
                               parameter file
   help [COMMAND]              this text, or a command's
 
-Run 'sfhost COMMAND --help' for a command's options and formats.
+Parameter files are JSON, or MAT files (.mat) as MATLAB and Octave save them;
+signal files are CSV, or MAT (.mat). Run 'sfhost COMMAND --help' for a
+command's options and the formats.
 
 Exit status: 0 done; 1 a block reported an error (printed as the block set it);
 2 a bad command line or a bad file (printed with the file and the place).
@@ -49,6 +51,13 @@ constexpr std::string_view kParamsHelp =
 A value is a number (1x1), [] (0x0), [1, 2] (1xN), [[1, 2], [3, 4]] (MxN,
 one inner list per row), three levels of lists (MxNxP, v[i][j][k] is element
 (i,j,k)), or {"size": [2, 0], "data": []} with column-major data, any shape.
+
+Parameter files (MAT, chosen by the extension .mat): MATLAB's or Octave's
+`save` files, levels 4, 5, 7 (compressed) and 7.3, with one variable per
+dialog parameter named as above, every one required and no others. Each must
+be a real double array (not complex, sparse, logical, integer, single, char,
+struct or cell); its dimensions, N-D and empty ones included, reach the block
+as they are. For example, in Octave:  save -v7 posjack.mat actuatorTypes ...
 )";
 
 constexpr std::string_view kSignalsHelp =
@@ -58,6 +67,16 @@ constexpr std::string_view kSignalsHelp =
   output  t when the input has it, then y<port>_<element>; a matrix port's
           elements in column-major order
 Numbers are written in the shortest form that reads back to the same double.
+
+Signal files (MAT, chosen by the extension .mat, for input and output alike):
+  input   u0, u1, ... one variable per input port, steps x width each, and
+          optionally t, steps x 1; real double arrays, no other variables
+  output  t when the input has it, then y0, y1, ... steps x width (a matrix
+          port as steps x rows*columns, column-major); in chain prefixed
+          with the block name and an underscore: Posjack_y0, Jackpos_y0
+MAT outputs are written as level 7 files (level 5 with zlib compression),
+which MATLAB and Octave load with `load`.
+
 Without --input, --steps N runs N steps with all inputs zero; with --input,
 --steps N runs the first N rows only. Without --output the outputs go to
 standard output. A progress bar shows on a terminal for longer runs.

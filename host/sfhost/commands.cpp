@@ -16,6 +16,7 @@
 #include "csv_signals.h"
 #include "errors.h"
 #include "host/loader.h"
+#include "mat_files.h"
 #include "param_file.h"
 #include "progress.h"
 
@@ -42,7 +43,8 @@ std::vector<host::Array> toArrays(std::vector<ParamValue> values) {
 // becomes a BlockError.
 std::unique_ptr<host::Block> openBlock(const std::string& pluginPath, const std::string& paramsPath) {
     auto plugin = loadPlugin(pluginPath);
-    auto params = toArrays(readParameterFile(paramsPath, plugin->name()));
+    auto params = toArrays(isMatFile(paramsPath) ? readMatParameterFile(paramsPath, plugin->name())
+                                                 : readParameterFile(paramsPath, plugin->name()));
     auto block = std::make_unique<host::Block>(plugin, std::move(params));
     if (!block->initialize()) {
         const char* status = block->errorStatus();
@@ -106,7 +108,13 @@ int runSeries(const CommandLine& cl, std::vector<std::unique_ptr<host::Block>>& 
     bool hasTime = false;
     std::size_t steps = cl.steps.value_or(0);
     if (table) {
-        hasTime = checkSignalColumns(*table, portColumns(first, true, ""), *cl.input);
+        if (isMatFile(*cl.input)) {
+            std::vector<int> widths;
+            for (int k = 0; k < first.numInputPorts(); ++k) widths.push_back(first.inputWidth(k));
+            hasTime = checkMatSignalPorts(*table, widths, first.name(), *cl.input);
+        } else {
+            hasTime = checkSignalColumns(*table, portColumns(first, true, ""), *cl.input);
+        }
         if (cl.steps && *cl.steps > table->rows())
             throw InputError(*cl.input, "", "has " + std::to_string(table->rows()) + " steps, --steps asks for " +
                                                 std::to_string(*cl.steps));
@@ -120,8 +128,23 @@ int runSeries(const CommandLine& cl, std::vector<std::unique_ptr<host::Block>>& 
         columns.insert(columns.end(), names.begin(), names.end());
     }
 
-    OutputTarget target(cl.output);
-    SignalWriter writer(target.stream(), columns);
+    // A MAT output gathers the rows and writes one variable per port at the
+    // end (t, then y<port>, prefixed <block>_ in a chain); CSV streams.
+    std::optional<MatSignalWriter> matWriter;
+    std::optional<OutputTarget> target;
+    std::optional<SignalWriter> writer;
+    if (cl.output && isMatFile(*cl.output)) {
+        std::vector<MatSignalWriter::Variable> variables;
+        if (hasTime) variables.push_back({"t", 1});
+        for (const auto& b : blocks)
+            for (int k = 0; k < b->numOutputPorts(); ++k)
+                variables.push_back({(prefixed ? b->name() + "_" : "") + "y" + std::to_string(k),
+                                     static_cast<std::size_t>(b->outputWidth(k))});
+        matWriter.emplace(*cl.output, std::move(variables));
+    } else {
+        target.emplace(cl.output);
+        writer.emplace(target->stream(), columns);
+    }
     std::vector<double> row(columns.size());
     Progress progress(steps);
 
@@ -149,22 +172,27 @@ int runSeries(const CommandLine& cl, std::vector<std::unique_ptr<host::Block>>& 
             for (int k = 0; k < b.numOutputPorts(); ++k)
                 for (double v : b.output(k)) row[col++] = v;
         }
-        writer.writeRow(row.data());
+        if (matWriter) matWriter->writeRow(row.data());
+        else writer->writeRow(row.data());
         progress.update(step + 1);
     }
-    try {
-        writer.finish();
-    } catch (const std::exception&) {
-        throw FileError(target.name() + ": writing the outputs failed");
+    if (matWriter) {
+        matWriter->finish();
+    } else {
+        try {
+            writer->finish();
+        } catch (const std::exception&) {
+            throw FileError(target->name() + ": writing the outputs failed");
+        }
+        target->markComplete();
     }
-    target.markComplete();
     for (auto& b : blocks) b->terminate();
     return 0;
 }
 
 std::optional<SignalTable> readInput(const CommandLine& cl) {
     if (!cl.input) return std::nullopt;
-    return readSignalFile(*cl.input);
+    return isMatFile(*cl.input) ? readMatSignalFile(*cl.input) : readSignalFile(*cl.input);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "host/array.h"
 #include "host/simulation.h"
 #include "kinematics/kinmodel.h"
+#include "mat_files.h"
 #include "param_file.h"
 
 namespace sfhost {
@@ -42,12 +43,14 @@ const char* dofName(int code) { return code >= 0 && code < 6 ? kDofNames[static_
 
 int runRanges(const CommandLine& cl) {
     const std::string& path = cl.operands[0];
-    const nlohmann::json doc = readJsonFile(path);
-    const std::string blockName = cl.block ? *cl.block : detectBlockName(doc, path);
+    const bool mat = isMatFile(path);
+    const nlohmann::json doc = mat ? nlohmann::json() : readJsonFile(path);
+    const std::string blockName = cl.block ? *cl.block : mat ? detectMatBlockName(path) : detectBlockName(doc, path);
     const BlockKind kind = blockName == "Jackpos" ? BlockKind::Jackpos : BlockKind::Posjack;
 
     std::vector<host::Array> arrays;
-    for (ParamValue& v : parametersFromJson(doc, path, blockName)) arrays.emplace_back(std::move(v.dims), std::move(v.data));
+    for (ParamValue& v : mat ? readMatParameterFile(path, blockName) : parametersFromJson(doc, path, blockName))
+        arrays.emplace_back(std::move(v.dims), std::move(v.data));
     const int expected = blockParamCount(kind);
     if (static_cast<int>(arrays.size()) != expected)
         throw InputError(path, "$",
