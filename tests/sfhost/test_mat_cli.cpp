@@ -58,7 +58,7 @@ TEST(MatCli, ParameterFilesGiveTheJsonRunBitForBit) {
         sfhost::writeMatParameterFile(j, "Jackpos", sfhost::readParameterFile(kJackposJson, "Jackpos"), format);
         files.emplace_back(p, j);
     }
-    for (const char* level : {"v7", "mat7binary", "v6"})
+    for (const char* level : {"v7", "mat7binary", "v6", "v4"})
         files.emplace_back(kOctave + "/posjack_" + level + ".mat", kOctave + "/jackpos_" + level + ".mat");
 
     for (const auto& [p, j] : files) {

@@ -116,7 +116,7 @@ TEST(MatFiles, OctaveHexapodParametersEqualTheJsonOnes) {
     for (const char* block : {"posjack", "jackpos"}) {
         const std::string name = block == std::string("posjack") ? "Posjack" : "Jackpos";
         const auto fromJson = sfhost::readParameterFile(kHexapod + "/" + block + ".json", name);
-        for (const char* level : {"v7", "mat7binary", "v6"}) {
+        for (const char* level : {"v7", "mat7binary", "v6", "v4"}) {
             const std::string path = kFixtures + "/" + block + "_" + level + ".mat";
             SCOPED_TRACE(path);
             EXPECT_EQ(sfhost::detectMatBlockName(path), name);
