@@ -22,10 +22,20 @@ namespace {
 
 // matio reports its troubles through a process-wide log function whose
 // default prints to standard error; sfhost prints one line per error itself,
-// so the library's text is kept here and shown only as a detail.
+// so the library's text is kept here and shown only as a detail. matio says
+// nothing while it reads a sound file, but a file cut short or damaged may
+// still hand back variables (with data partly unread) and only leave a
+// warning here, so any message at all means the file is refused.
 thread_local std::string lastMatioMessage;
 
-void keepMatioMessage(int, char* message) { lastMatioMessage = message ? message : ""; }
+void keepMatioMessage(int, char* message) {
+    if (lastMatioMessage.empty()) lastMatioMessage = message ? message : "?";
+}
+
+void refuseIfMatioComplained(const std::string& path, const std::string& place) {
+    if (!lastMatioMessage.empty())
+        throw InputError(path, place, "the file is damaged or cut short (" + lastMatioMessage + ")");
+}
 
 void quietMatio() {
     static std::once_flag once;
@@ -58,11 +68,15 @@ MatFile openForReading(const std::string& path) {
 }
 
 // Every variable's header, in file order, without the data.
-std::vector<MatVar> variableInfos(mat_t* mat) {
+std::vector<MatVar> variableInfos(mat_t* mat, const std::string& path) {
     std::vector<MatVar> out;
     Mat_Rewind(mat);
-    while (matvar_t* v = Mat_VarReadNextInfo(mat)) out.emplace_back(v);
+    while (matvar_t* v = Mat_VarReadNextInfo(mat)) {
+        out.emplace_back(v);
+        if (!v->name || !*v->name) throw InputError(path, "", "the file is damaged or cut short (a variable without a name)");
+    }
     Mat_Rewind(mat);
+    refuseIfMatioComplained(path, "");
     return out;
 }
 
@@ -113,6 +127,7 @@ std::string shapeText(const std::vector<std::size_t>& dims) {
 // Reads one variable whose header passed the checks; its data as a ParamValue.
 ParamValue readDouble(mat_t* mat, const std::string& path, const std::string& name, const char* what) {
     MatVar v(Mat_VarRead(mat, name.c_str()));
+    refuseIfMatioComplained(path, variablePlace(name));
     if (!v) throw InputError(path, variablePlace(name), "cannot read the variable");
     if (auto why = notRealDouble(*v)) throw InputError(path, variablePlace(name), *why + "; " + what);
     std::vector<std::size_t> dims = dimsOf(*v);
@@ -126,8 +141,7 @@ ParamValue readDouble(mat_t* mat, const std::string& path, const std::string& na
     std::vector<double> data;
     if (count > 0) {
         if (!v->data || v->data_type != MAT_T_DOUBLE || v->nbytes != count * sizeof(double))
-            throw InputError(path, variablePlace(name),
-                             "cannot read the data" + (lastMatioMessage.empty() ? "" : " (" + lastMatioMessage + ")"));
+            throw InputError(path, variablePlace(name), "cannot read the data");
         const double* p = static_cast<const double*>(v->data);
         data.assign(p, p + count);
     }
@@ -168,13 +182,13 @@ bool isMatFile(const std::string& path) {
 std::vector<std::string> matVariableNames(const std::string& path) {
     MatFile mat = openForReading(path);
     std::vector<std::string> names;
-    for (const MatVar& v : variableInfos(mat.get())) names.emplace_back(v->name ? v->name : "");
+    for (const MatVar& v : variableInfos(mat.get(), path)) names.emplace_back(v->name ? v->name : "");
     return names;
 }
 
 ParamValue readMatArray(const std::string& path, const std::string& name) {
     MatFile mat = openForReading(path);
-    for (const MatVar& v : variableInfos(mat.get()))
+    for (const MatVar& v : variableInfos(mat.get(), path))
         if (v->name && name == v->name) return readDouble(mat.get(), path, name, kParamWhat);
     throw InputError(path, variablePlace(name), "missing");
 }
@@ -186,7 +200,7 @@ std::vector<ParamValue> readMatParameterFile(const std::string& path, std::strin
                          "MAT parameter files are known only for Jackpos and Posjack, not for \"" +
                              std::string(blockName) + "\"");
     MatFile mat = openForReading(path);
-    const std::vector<MatVar> infos = variableInfos(mat.get());
+    const std::vector<MatVar> infos = variableInfos(mat.get(), path);
     const std::string block(blockName);
 
     // Unknown names first: a misspelt name would otherwise show up as the
@@ -262,7 +276,7 @@ void writeMatParameterFile(const std::string& path, std::string_view blockName,
 
 SignalTable readMatSignalFile(const std::string& path) {
     MatFile mat = openForReading(path);
-    const std::vector<MatVar> infos = variableInfos(mat.get());
+    const std::vector<MatVar> infos = variableInfos(mat.get(), path);
 
     bool hasTime = false;
     std::map<std::size_t, std::string> inputs;  // port -> variable name

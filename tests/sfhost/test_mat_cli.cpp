@@ -4,6 +4,9 @@
 // exit status 2.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -327,6 +330,17 @@ TEST(MatCli, BadSignalFilesAreRefusedWithStatus2) {
         EXPECT_EQ(r.err, path + ": " + c.message + "\n");
         EXPECT_FALSE(std::filesystem::exists(out));
     }
+    // Cut short: matio hands back the last variable with part of its data
+    // unread, and only a warning says so.
+    const std::string cut = (dir / "cut.mat").string();
+    const std::string whole = readFile(kOctave + "/motion_v6.mat");
+    writeFile(cut, whole.substr(0, whole.size() - 1000));
+    const auto c = runSfhost({"run", kPosjack, kPosjackJson, "--input", cut}, dir);
+    EXPECT_EQ(c.status, 2);
+    EXPECT_EQ(c.err.rfind(cut + ": the file is damaged or cut short (", 0), 0u) << c.err;
+    EXPECT_EQ(std::count(c.err.begin(), c.err.end(), '\n'), 1);
+    EXPECT_EQ(c.out, "");
+
     // More steps asked for than the file holds.
     const auto s = runSfhost({"run", kPosjack, kPosjackJson, "--input", kOctave + "/motion_v7.mat", "--steps", "251"},
                              dir);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
@@ -350,6 +351,40 @@ TEST(MatFiles, UnreadableFilesAreRefusedNamingThem) {
     const std::string empty = dir / "empty.mat";
     { std::ofstream out(empty); }
     expectRefusal([&] { sfhost::readMatParameterFile(empty, "Posjack"); }, empty, "", "not a MAT file");
+}
+
+// A file cut short can still hand back variables with part of their data
+// unread; every cut of a peer's file is refused, never read as numbers.
+TEST(MatFiles, FilesCutShortAreRefused) {
+    MatDir dir;
+    for (const char* file : {"posjack_v7.mat", "posjack_v6.mat", "posjack_v4.mat", "motion_v7.mat", "motion_v6.mat"}) {
+        const std::string whole = kFixtures + "/" + file;
+        const std::string text = [&] {
+            std::ifstream in(whole, std::ios::binary);
+            return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        }();
+        ASSERT_GT(text.size(), 1000u) << whole;
+        const bool motion = std::string(file).rfind("motion", 0) == 0;
+        for (double share : {0.3, 0.6, 0.9, 0.99}) {
+            for (std::size_t cut : {static_cast<std::size_t>(share * static_cast<double>(text.size())), text.size() - 1}) {
+                SCOPED_TRACE(std::string(file) + " cut at " + std::to_string(cut));
+                const std::string path = dir / "cut.mat";
+                std::ofstream(path, std::ios::binary) << text.substr(0, cut);
+                // A level 4 file has no file header, so a cut that falls
+                // between two variables leaves a sound file that lacks some.
+                try {
+                    if (motion) sfhost::readMatSignalFile(path);
+                    else sfhost::readMatParameterFile(path, "Posjack");
+                    ADD_FAILURE() << "read without error";
+                } catch (const InputError& e) {
+                    const std::string problem = e.problem();
+                    EXPECT_TRUE(problem.rfind("the file is damaged or cut short (", 0) == 0 ||
+                                problem.rfind("missing", 0) == 0)
+                        << e.what();
+                }
+            }
+        }
+    }
 }
 
 TEST(MatFiles, SignalsBecomeTheRowsTheCsvReaderGives) {
