@@ -28,8 +28,13 @@ namespace {
 // warning here, so any message at all means the file is refused.
 thread_local std::string lastMatioMessage;
 
+// Only the first line is kept: HDF5's error stacks (7.3 files) come through
+// here too and span several lines, and sfhost's errors are one line each.
 void keepMatioMessage(int, char* message) {
-    if (lastMatioMessage.empty()) lastMatioMessage = message ? message : "?";
+    if (!lastMatioMessage.empty()) return;
+    std::string_view text = message && *message ? message : "?";
+    text = text.substr(0, text.find('\n'));
+    lastMatioMessage = text.empty() ? "?" : std::string(text);
 }
 
 void refuseIfMatioComplained(const std::string& path, const std::string& place) {
