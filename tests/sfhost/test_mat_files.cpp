@@ -104,7 +104,9 @@ TEST(MatFiles, OctaveVariablesOfOtherClassesAreRefused) {
         {"logicalVar", "is a logical array"}, {"int32Var", "is an int32 array"}, {"uint8Var", "is a uint8 array"},
         {"singleVar", "is a single array"},  {"structVar", "is a struct"},   {"cellVar", "is a cell array"},
     };
-    for (const auto& [name, problem] : cases) {
+    for (const auto& c : cases) {
+        const std::string& name = c.first;
+        const std::string& problem = c.second;
         SCOPED_TRACE(name);
         expectRefusal([&] { sfhost::readMatArray(path, name); }, path, name,
                       problem + "; a parameter must be a real double array");
