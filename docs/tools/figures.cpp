@@ -531,9 +531,9 @@ Figure framesFigure(const std::string& hexapodParams) {
     c.arrow(dialogOrigin, add(dialogOrigin, {axis, 0, 0}), "dialogaxis");
     c.arrow(dialogOrigin, add(dialogOrigin, {0, axis, 0}), "dialogaxis");
     c.arrow(dialogOrigin, add(dialogOrigin, {0, 0, axis}), "dialogaxis");
-    c.label(dialogOrigin, "dialog origin", -110, 18, "small");
+    c.label(dialogOrigin, "dialog origin", 8, 16, "small");
     c.arrow(dialogOrigin, {0, 0, 0}, "vector");
-    c.label(mid(dialogOrigin, {0, 0, 0}), "offset (coordinateSystem 0..2)", -210, 0, "small");
+    c.label(mid(dialogOrigin, {0, 0, 0}), "offset: coordinateSystem(1:3)", 8, 0, "small");
 
     const double pose[6] = {120, 0, 110, 0, 12, 25};
     double lengths[MAX_ACTUATORS] = {};
