@@ -7,6 +7,7 @@
 #include <charconv>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <map>
 #include <memory>
@@ -239,7 +240,12 @@ std::string detectMatBlockName(const std::string& path) {
     return jackpos ? "Jackpos" : "Posjack";
 }
 
-void writeMatVariables(const std::string& path, const std::vector<MatMatrix>& variables, MatFormat format) {
+namespace {
+
+// Writes `count` variables, each made by `make` only when its turn comes, so
+// that a long run's output needs one variable's copy at a time.
+void writeMatFile(const std::string& path, MatFormat format, std::size_t count,
+                  const std::function<MatMatrix(std::size_t)>& make) {
     quietMatio();
     lastMatioMessage.clear();
     // matio creates the file anew; a stale file of the same name must not
@@ -256,7 +262,8 @@ void writeMatVariables(const std::string& path, const std::vector<MatMatrix>& va
         if (std::filesystem::is_regular_file(path, ignored)) std::filesystem::remove(path, ignored);
         return FileError(path + ": " + what + (lastMatioMessage.empty() ? "" : " (" + lastMatioMessage + ")"));
     };
-    for (const MatMatrix& m : variables) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const MatMatrix m = make(i);
         std::vector<std::size_t> dims = m.dims;
         // matio only reads the data it is handed (MAT_F_DONT_COPY_DATA keeps
         // it from copying or freeing it).
@@ -266,6 +273,12 @@ void writeMatVariables(const std::string& path, const std::vector<MatMatrix>& va
             throw fail("writing variable " + m.name + " failed");
     }
     if (Mat_Close(mat.release()) != 0) throw fail("writing the file failed");
+}
+
+}  // namespace
+
+void writeMatVariables(const std::string& path, const std::vector<MatMatrix>& variables, MatFormat format) {
+    writeMatFile(path, format, variables.size(), [&](std::size_t i) { return variables[i]; });
 }
 
 void writeMatParameterFile(const std::string& path, std::string_view blockName,
@@ -393,17 +406,19 @@ void MatSignalWriter::writeRow(const double* values) { rows_.insert(rows_.end(),
 
 void MatSignalWriter::finish() {
     const std::size_t steps = width_ == 0 ? 0 : rows_.size() / width_;
-    std::vector<MatMatrix> out;
-    out.reserve(variables_.size());
-    std::size_t first = 0;  // the variable's first column in a row
+    std::vector<std::size_t> firstColumn;  // of each variable within a row
+    std::size_t first = 0;
     for (const Variable& v : variables_) {
+        firstColumn.push_back(first);
+        first += v.width;
+    }
+    writeMatFile(path_, format_, variables_.size(), [&](std::size_t i) {
+        const Variable& v = variables_[i];
         MatMatrix m{v.name, {steps, v.width}, std::vector<double>(steps * v.width)};
         for (std::size_t e = 0; e < v.width; ++e)
-            for (std::size_t r = 0; r < steps; ++r) m.data[r + steps * e] = rows_[r * width_ + first + e];
-        first += v.width;
-        out.push_back(std::move(m));
-    }
-    writeMatVariables(path_, out, format_);
+            for (std::size_t r = 0; r < steps; ++r) m.data[r + steps * e] = rows_[r * width_ + firstColumn[i] + e];
+        return m;
+    });
     finished_ = true;
 }
 
