@@ -127,47 +127,107 @@ inline void addScaled(double* __restrict dst, double s, const double* __restrict
 
 // gram[i][k] = Σ_t left[i][t]·right[t][k] for k ≥ i, summed in increasing t
 // from 0.0, and mirrored so the Gram matrix is exactly symmetric (size x
-// size, size = Size when that is not 0). The sums of one row run side by
-// side over k.
+// size, size = Size when that is not 0). With a fixed size the sums of the
+// whole upper triangle run side by side in registers; otherwise those of one
+// row, side by side over k.
 template <unsigned Size>
 void symmetricProduct(double* __restrict gram, unsigned size, unsigned len, const double* left,
                       const double* right)
 {
-    const unsigned sz = Size != 0 ? Size : size;
+    if constexpr (Size != 0) {
+        (void)size;
+        double acc[Size][Size];
 #pragma GCC unroll 6
-    for (unsigned i = 0; i < sz; ++i) {
-        double* __restrict g = &at(gram, i, 0);
-        for (unsigned k = i; k < sz; ++k) {
-            g[k] = 0.0;
+        for (unsigned i = 0; i < Size; ++i) {
+#pragma GCC unroll 6
+            for (unsigned k = i; k < Size; ++k) {
+                acc[i][k] = 0.0;
+            }
         }
-        const double* l = &left[kStride * i];
         for (unsigned t = 0; t < len; ++t) {
-            addScaled(g + i, l[t], right + kStride * t + i, sz - i);
+            const double* r = right + kStride * t;
+#pragma GCC unroll 6
+            for (unsigned i = 0; i < Size; ++i) {
+                const double l = left[kStride * i + t];
+#pragma GCC unroll 6
+                for (unsigned k = i; k < Size; ++k) {
+                    acc[i][k] += l * r[k];
+                }
+            }
         }
-        for (unsigned k = i + 1; k < sz; ++k) {
-            at(gram, k, i) = g[k];
+#pragma GCC unroll 6
+        for (unsigned i = 0; i < Size; ++i) {
+#pragma GCC unroll 6
+            for (unsigned k = i; k < Size; ++k) {
+                at(gram, i, k) = acc[i][k];
+                at(gram, k, i) = acc[i][k];
+            }
+        }
+    } else {
+        for (unsigned i = 0; i < size; ++i) {
+            double* __restrict g = &at(gram, i, 0);
+            for (unsigned k = i; k < size; ++k) {
+                g[k] = 0.0;
+            }
+            const double* l = &left[kStride * i];
+            for (unsigned t = 0; t < len; ++t) {
+                addScaled(g + i, l[t], right + kStride * t + i, size - i);
+            }
+            for (unsigned k = i + 1; k < size; ++k) {
+                at(gram, k, i) = g[k];
+            }
         }
     }
 }
 
 // out[j][k] = Σ_{t<len} left[j][t]·right[t][k], j < rows, k < cols, summed in
-// increasing t from 0.0 (len = Len and cols = Cols when those are not 0);
-// the sums of one output row run side by side over k.
+// increasing t from 0.0 (len = Len and cols = Cols when those are not 0).
+// With a fixed length each pair of output elements is summed in a register;
+// otherwise the sums of one output row run side by side over k.
 template <unsigned Len, unsigned Cols>
 void product(double* __restrict out, unsigned rows, unsigned cols, unsigned len, const double* left,
              const double* right)
 {
-    const unsigned nl = Len != 0 ? Len : len;
     const unsigned nc = Cols != 0 ? Cols : cols;
-    for (unsigned j = 0; j < rows; ++j) {
-        double* __restrict o = &at(out, j, 0);
-        for (unsigned k = 0; k < nc; ++k) {
-            o[k] = 0.0;
-        }
-        const double* l = &left[kStride * j];
+    if constexpr (Len != 0) {
+        (void)len;
+        for (unsigned j = 0; j < rows; ++j) {
+            double* __restrict o = &at(out, j, 0);
+            double l[Len];
 #pragma GCC unroll 6
-        for (unsigned t = 0; t < nl; ++t) {
-            addScaled(o, l[t], right + kStride * t, nc);
+            for (unsigned t = 0; t < Len; ++t) {
+                l[t] = at(left, j, t);
+            }
+            unsigned k = 0;
+#if defined(__SSE2__)
+            for (; k + 2 <= nc; k += 2) {
+                __m128d sum = _mm_setzero_pd();
+#pragma GCC unroll 6
+                for (unsigned t = 0; t < Len; ++t) {
+                    sum = _mm_add_pd(sum, _mm_mul_pd(_mm_set1_pd(l[t]), _mm_loadu_pd(right + kStride * t + k)));
+                }
+                _mm_storeu_pd(o + k, sum);
+            }
+#endif
+            for (; k < nc; ++k) {
+                double sum = 0.0;
+#pragma GCC unroll 6
+                for (unsigned t = 0; t < Len; ++t) {
+                    sum += l[t] * at(right, t, k);
+                }
+                o[k] = sum;
+            }
+        }
+    } else {
+        for (unsigned j = 0; j < rows; ++j) {
+            double* __restrict o = &at(out, j, 0);
+            for (unsigned k = 0; k < nc; ++k) {
+                o[k] = 0.0;
+            }
+            const double* l = &left[kStride * j];
+            for (unsigned t = 0; t < len; ++t) {
+                addScaled(o, l[t], right + kStride * t, nc);
+            }
         }
     }
 }
