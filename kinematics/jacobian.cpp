@@ -37,9 +37,9 @@ void strutGradient(const KinModel* m, int i, double (&g)[MAX_DOFS])
     g[1] = byT.y;
     g[2] = byT.z;
     const Vec3 baseRel = column(m->baseRelative, i);
-    for (int j = 3; j < MAX_DOFS; ++j) {
-        g[j] = dot(trans, -mul(rotationDerivative(m, j), baseRel));
-    }
+    g[3] = dot(trans, -mul(m->rotationDRoll, baseRel));
+    g[4] = dot(trans, -mul(m->rotationDPitch, baseRel));
+    g[5] = dot(trans, -mul(m->rotationDYaw, baseRel));
 }
 
 void sliderGradient(const KinModel* m, int i, double (&g)[MAX_DOFS])
