@@ -162,14 +162,17 @@ void registerPrepare()
 void registerForward()
 {
     for (Table table : kTables) {
-        const Setup setup{table, 1, 3};
-        const auto motion = benchtab::trajectory(table, kSteps, kPeriod);
-        auto inputs = std::make_shared<std::vector<Row>>(benchtab::jackposInputs(POSJACK_PATH, setup, motion));
-        ModelPtr model = loadModel(BlockKind::Jackpos, setup, true);
-        KinModel* m = model.get();
-        gModels.push_back(std::move(model));
+        auto inputs = std::make_shared<std::vector<Row>>();
+        auto model = std::make_shared<ModelPtr>();
         benchmark::RegisterBenchmark((std::string("kinActuatorsToPose/") + benchtab::tableName(table)).c_str(),
-                                     [m, inputs](benchmark::State& state) {
+                                     [table, inputs, model](benchmark::State& state) {
+                                         const Setup setup{table, 1, 3};
+                                         if (!*model) {   // set up on the first run, outside the timing
+                                             *inputs = benchtab::jackposInputs(
+                                                 POSJACK_PATH, setup, benchtab::trajectory(table, kSteps, kPeriod));
+                                             *model = loadModel(BlockKind::Jackpos, setup, true);
+                                         }
+                                         KinModel* m = model->get();
                                          double pose[MAX_DOFS] = {};
                                          std::size_t step = 0;
                                          for (auto _ : state) {

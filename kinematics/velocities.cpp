@@ -34,6 +34,48 @@ void selectedRateMatrix(const KinModel* model, RateConversion convert, double se
     }
 }
 
+// The rotational part of every row of an n x d matrix times sel, each row
+// as it was before: row[nT + j] = Σ_k row[nT + k]·sel[k][j], summed in
+// increasing k from 0.0. NR (the number of rotational DOFs) is fixed so the
+// loops unroll.
+template <int NR>
+void rotateRows(double (&m)[MAX_ACTUATORS][MAX_ACTUATORS], int n, int nT, const double (&sel)[3][3])
+{
+    for (int i = 0; i < n; ++i) {
+        double row[NR];
+        for (int k = 0; k < NR; ++k) {
+            row[k] = m[i][nT + k];
+        }
+        for (int j = 0; j < NR; ++j) {
+            double sum = 0.0;
+            for (int k = 0; k < NR; ++k) {
+                sum += row[k] * sel[k][j];
+            }
+            m[i][nT + j] = sum;
+        }
+    }
+}
+
+// The same for the rotational part of every column of a d x n matrix, from
+// the left: column[nT + j] = Σ_k sel[j][k]·column[nT + k].
+template <int NR>
+void rotateColumns(double (&m)[MAX_ACTUATORS][MAX_ACTUATORS], int n, int nT, const double (&sel)[3][3])
+{
+    for (int i = 0; i < n; ++i) {
+        double column[NR];
+        for (int k = 0; k < NR; ++k) {
+            column[k] = m[nT + k][i];
+        }
+        for (int j = 0; j < NR; ++j) {
+            double sum = 0.0;
+            for (int k = 0; k < NR; ++k) {
+                sum += sel[j][k] * column[k];
+            }
+            m[nT + j][i] = sum;
+        }
+    }
+}
+
 } // namespace
 
 void kinBuildVelocityMatrix(KinModel* model)
@@ -60,18 +102,11 @@ void kinBuildVelocityMatrix(KinModel* model)
     double sel[3][3];
     selectedRateMatrix(model, kinDofBodyToEulerRates, sel);
 
-    for (int i = 0; i < n; ++i) {
-        double row[3];
-        for (int k = 0; k < nR; ++k) {
-            row[k] = model->velocityMatrix[i][nT + k];
-        }
-        for (int j = 0; j < nR; ++j) {
-            double sum = 0.0;
-            for (int k = 0; k < nR; ++k) {
-                sum += row[k] * sel[k][j];
-            }
-            model->velocityMatrix[i][nT + j] = sum;
-        }
+    switch (nR) {
+    case 1: rotateRows<1>(model->velocityMatrix, n, nT, sel); break;
+    case 2: rotateRows<2>(model->velocityMatrix, n, nT, sel); break;
+    case 3: rotateRows<3>(model->velocityMatrix, n, nT, sel); break;
+    default: break;
     }
 }
 
@@ -99,18 +134,11 @@ void kinBuildDofVelocityMatrix(KinModel* model)
     double sel[3][3];
     selectedRateMatrix(model, kinDofEulerToBodyRates, sel);
 
-    for (int i = 0; i < n; ++i) {
-        double column[3];
-        for (int k = 0; k < nR; ++k) {
-            column[k] = model->velocityDofMatrix[nT + k][i];
-        }
-        for (int j = 0; j < nR; ++j) {
-            double sum = 0.0;
-            for (int k = 0; k < nR; ++k) {
-                sum += sel[j][k] * column[k];
-            }
-            model->velocityDofMatrix[nT + j][i] = sum;
-        }
+    switch (nR) {
+    case 1: rotateColumns<1>(model->velocityDofMatrix, n, nT, sel); break;
+    case 2: rotateColumns<2>(model->velocityDofMatrix, n, nT, sel); break;
+    case 3: rotateColumns<3>(model->velocityDofMatrix, n, nT, sel); break;
+    default: break;
     }
 }
 
