@@ -18,6 +18,15 @@
 #include <emmintrin.h>
 #endif
 
+// Full unrolling of the loops bounded by a DOF count (at most 6), where the
+// compiler supports the request; clang may refuse it (and says so), so it
+// only gets the plain loops.
+#if defined(__GNUC__) && !defined(__clang__)
+#define UNROLL_SMALL _Pragma("GCC unroll 6")
+#else
+#define UNROLL_SMALL
+#endif
+
 namespace {
 
 constexpr unsigned kStride = MAX_ACTUATORS;
@@ -34,33 +43,33 @@ template <unsigned FixedN>
 void eliminate(double* __restrict work, double* __restrict inverse, unsigned order)
 {
     const unsigned n = FixedN != 0 ? FixedN : order;
-#pragma GCC unroll 6
+UNROLL_SMALL
     for (unsigned r = 0; r < n; ++r) {
-#pragma GCC unroll 6
+UNROLL_SMALL
         for (unsigned c = 0; c < n; ++c) {
             at(inverse, r, c) = 0.0;
         }
         at(inverse, r, r) = 1.0;
     }
 
-#pragma GCC unroll 6
+UNROLL_SMALL
     for (unsigned i = 0; i + 1 < n; ++i) {
         // Partial pivoting; on equal magnitudes the earlier row stays.
         unsigned best = i;
-#pragma GCC unroll 6
+UNROLL_SMALL
         for (unsigned r = i + 1; r < n; ++r) {
             if (std::fabs(at(work, r, i)) > std::fabs(at(work, best, i))) {
                 best = r;
             }
         }
         if (best != i) {
-#pragma GCC unroll 6
+UNROLL_SMALL
             for (unsigned c = 0; c < n; ++c) {
                 const double t = at(work, i, c);
                 at(work, i, c) = at(work, best, c);
                 at(work, best, c) = t;
             }
-#pragma GCC unroll 6
+UNROLL_SMALL
             for (unsigned c = 0; c < n; ++c) {
                 const double t = at(inverse, i, c);
                 at(inverse, i, c) = at(inverse, best, c);
@@ -68,15 +77,15 @@ void eliminate(double* __restrict work, double* __restrict inverse, unsigned ord
             }
         }
         const double p = 1.0 / at(work, i, i);
-#pragma GCC unroll 6
+UNROLL_SMALL
         for (unsigned r = i + 1; r < n; ++r) {
             const double f = at(work, r, i) * p;
             at(work, r, i) = f;
-#pragma GCC unroll 6
+UNROLL_SMALL
             for (unsigned t = i + 1; t < n; ++t) {
                 at(work, r, t) -= at(work, i, t) * f;
             }
-#pragma GCC unroll 6
+UNROLL_SMALL
             for (unsigned u = 0; u < n; ++u) {
                 at(inverse, r, u) -= at(inverse, i, u) * f;
             }
@@ -87,21 +96,21 @@ void eliminate(double* __restrict work, double* __restrict inverse, unsigned ord
     // starts from its value, loses work[row][k]·inverse[k][j] for k = row+1..
     // in increasing k, and is divided by the diagonal element; the columns
     // are independent, so a whole row is done at once.
-#pragma GCC unroll 6
+UNROLL_SMALL
     for (unsigned q = 0; q < n; ++q) {
         const unsigned row = n - 1 - q;
         double* __restrict target = &at(inverse, row, 0);
-#pragma GCC unroll 6
+UNROLL_SMALL
         for (unsigned k = row + 1; k < n; ++k) {
             const double w = at(work, row, k);
             const double* source = &at(inverse, k, 0);
-#pragma GCC unroll 6
+UNROLL_SMALL
             for (unsigned j = 0; j < n; ++j) {
                 target[j] -= w * source[j];
             }
         }
         const double diagonal = at(work, row, row);
-#pragma GCC unroll 6
+UNROLL_SMALL
         for (unsigned j = 0; j < n; ++j) {
             target[j] = target[j] / diagonal;
         }
@@ -137,27 +146,27 @@ void symmetricProduct(double* __restrict gram, unsigned size, unsigned len, cons
     if constexpr (Size != 0) {
         (void)size;
         double acc[Size][Size];
-#pragma GCC unroll 6
+UNROLL_SMALL
         for (unsigned i = 0; i < Size; ++i) {
-#pragma GCC unroll 6
+UNROLL_SMALL
             for (unsigned k = i; k < Size; ++k) {
                 acc[i][k] = 0.0;
             }
         }
         for (unsigned t = 0; t < len; ++t) {
             const double* r = right + kStride * t;
-#pragma GCC unroll 6
+UNROLL_SMALL
             for (unsigned i = 0; i < Size; ++i) {
                 const double l = left[kStride * i + t];
-#pragma GCC unroll 6
+UNROLL_SMALL
                 for (unsigned k = i; k < Size; ++k) {
                     acc[i][k] += l * r[k];
                 }
             }
         }
-#pragma GCC unroll 6
+UNROLL_SMALL
         for (unsigned i = 0; i < Size; ++i) {
-#pragma GCC unroll 6
+UNROLL_SMALL
             for (unsigned k = i; k < Size; ++k) {
                 at(gram, i, k) = acc[i][k];
                 at(gram, k, i) = acc[i][k];
@@ -194,7 +203,7 @@ void product(double* __restrict out, unsigned rows, unsigned cols, unsigned len,
         for (unsigned j = 0; j < rows; ++j) {
             double* __restrict o = &at(out, j, 0);
             double l[Len];
-#pragma GCC unroll 6
+UNROLL_SMALL
             for (unsigned t = 0; t < Len; ++t) {
                 l[t] = at(left, j, t);
             }
@@ -202,7 +211,7 @@ void product(double* __restrict out, unsigned rows, unsigned cols, unsigned len,
 #if defined(__SSE2__)
             for (; k + 2 <= nc; k += 2) {
                 __m128d sum = _mm_setzero_pd();
-#pragma GCC unroll 6
+UNROLL_SMALL
                 for (unsigned t = 0; t < Len; ++t) {
                     sum = _mm_add_pd(sum, _mm_mul_pd(_mm_set1_pd(l[t]), _mm_loadu_pd(right + kStride * t + k)));
                 }
@@ -211,7 +220,7 @@ void product(double* __restrict out, unsigned rows, unsigned cols, unsigned len,
 #endif
             for (; k < nc; ++k) {
                 double sum = 0.0;
-#pragma GCC unroll 6
+UNROLL_SMALL
                 for (unsigned t = 0; t < Len; ++t) {
                     sum += l[t] * at(right, t, k);
                 }
