@@ -31,16 +31,22 @@ constexpr long kWarmUp = kSteps / 10;
 constexpr double kDt = 0.001;   // s
 constexpr double kPoseTolerance = 1e-9;
 
-// Resident set size in pages (second field of /proc/self/statm).
+// Anonymous resident memory in pages (RssAnon of /proc/self/status): heap,
+// stack and other private data, but not the file-backed code and library
+// pages, which the kernel may page in and out whatever the process does (a
+// busy machine building in parallel moved the total resident size by more
+// than the slack below).
 long residentPages()
 {
-    std::FILE* f = std::fopen("/proc/self/statm", "r");
+    std::FILE* f = std::fopen("/proc/self/status", "r");
     if (f == nullptr) return -1;
-    long size = 0;
-    long resident = -1;
-    if (std::fscanf(f, "%ld %ld", &size, &resident) != 2) resident = -1;
+    char line[256];
+    long kib = -1;
+    while (std::fgets(line, sizeof line, f) != nullptr) {
+        if (std::sscanf(line, "RssAnon: %ld kB", &kib) == 1) break;
+    }
     std::fclose(f);
-    return resident;
+    return kib < 0 ? -1 : kib / 4;
 }
 
 struct Envelope {
@@ -145,7 +151,7 @@ TEST(Soak, RandomWalkThroughTheEnvelope)
     EXPECT_EQ(poseMisses, 0) << "first at step " << firstMiss << ", worst error " << worstError;
     ASSERT_GT(before, 0);
     // Nothing is allocated per step. 64 pages (256 KiB) of slack cover a late
-    // first touch of code pages (a rare path of the maths library meets its
+    // first touch of private data (a rare path of the maths library meets its
     // first argument at some step); a leak of even one heap block per step
     // (32 bytes or more) would add many megabytes over the steps after the
     // warm-up.
