@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <array>
+#include <cstdarg>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -30,10 +31,13 @@ struct ModelDeleter {
 };
 
 // printf-style formatting onto standard output (which main unties from stdio).
-template <typename... Args>
-void print(const char* format, Args... args) {
+// The format attribute lets the compiler check every call's arguments.
+[[gnu::format(printf, 1, 2)]] void print(const char* format, ...) {
     char buf[256];
-    std::snprintf(buf, sizeof buf, format, args...);
+    std::va_list args;
+    va_start(args, format);
+    std::vsnprintf(buf, sizeof buf, format, args);
+    va_end(args);
     std::cout << buf;
 }
 
