@@ -13,6 +13,7 @@
 
 #include "blocks/common/block_params.h"
 #include "blocks/common/sfunction.h"
+#include "blocks/common/signal_cells.h"
 #include "kinematics/kinmodel.h"
 
 namespace {
@@ -36,11 +37,9 @@ struct JackposIvars {
 void releaseIvars(JackposIvars* ivars)
 {
     if (ivars == nullptr) return;
-    for (auto& group : ivars->inputCells)
-        for (double* cell : group) delete cell;
-    for (auto& group : ivars->dofCells)
-        for (double* cell : group) delete cell;
-    for (double* cell : ivars->actuatorForceCells) delete cell;
+    releaseCells(ivars->inputCells);
+    releaseCells(ivars->dofCells);
+    releaseCells(ivars->actuatorForceCells);
     kinDestroy(ivars->model);
     delete ivars;
 }
@@ -52,12 +51,9 @@ JackposIvars* createIvars()
     JackposIvars* ivars = new (std::nothrow) JackposIvars{};
     if (ivars == nullptr) return nullptr;
     bool complete = true;
-    for (auto& group : ivars->inputCells)
-        for (double*& cell : group) complete = (cell = new (std::nothrow) double(0.0)) != nullptr && complete;
-    for (auto& group : ivars->dofCells)
-        for (double*& cell : group) complete = (cell = new (std::nothrow) double(0.0)) != nullptr && complete;
-    for (double*& cell : ivars->actuatorForceCells)
-        complete = (cell = new (std::nothrow) double(0.0)) != nullptr && complete;
+    complete = allocateCells(ivars->inputCells) && complete;
+    complete = allocateCells(ivars->dofCells) && complete;
+    complete = allocateCells(ivars->actuatorForceCells) && complete;
     ivars->model = kinCreate();
     if (!complete || ivars->model == nullptr) {
         releaseIvars(ivars);
@@ -161,8 +157,7 @@ void mdlCheckParameters(SimStruct* S) { mdlCheckParametersFor(S, BlockKind::Jack
 void mdlInitializeSizes(SimStruct* S)
 {
     // A second initialisation of the same instance replaces the record.
-    releaseIvars(static_cast<JackposIvars*>(ssGetUserData(S)));
-    ssSetUserData(S, nullptr);
+    releaseUserData(S, releaseIvars);
 
     JackposIvars* ivars = createIvars();
     if (ivars == nullptr) {
@@ -182,9 +177,7 @@ void mdlInitializeSizes(SimStruct* S)
     // sensors the table's rotational rates.
     ivars->port1Width = model->numVelocitySensors != 0 ? model->numVelocitySensors : model->numRotDofs;
 
-    for (int i = 0; i < JACKPOS_NUM_PARAMS; ++i) ssSetSFcnParamTunable(S, i, SS_PRM_NOT_TUNABLE);
-    ssSetNumContStates(S, 0);
-    ssSetNumDiscStates(S, 0);
+    declareFixedParamsNoStates(S, JACKPOS_NUM_PARAMS);
 
     const int n = model->numActuators;
     const int d = model->numDofs;
@@ -201,20 +194,10 @@ void mdlInitializeSizes(SimStruct* S)
     ssSetOutputPortWidth(S, ACTUATOR_FORCES, n);
     ssSetOutputPortMatrixDimensions(S, JACOBIAN, n, d);
 
-    ssSetNumSampleTimes(S, 1);
-    ssSetNumRWork(S, 0);
-    ssSetNumIWork(S, 0);
-    ssSetNumPWork(S, 0);
-    ssSetNumModes(S, 0);
-    ssSetNumNonsampledZCs(S, 0);
-    ssSetOptions(S, 0x00200002);
+    declareSingleRateNoWork(S);
 }
 
-void mdlInitializeSampleTimes(SimStruct* S)
-{
-    ssSetSampleTime(S, 0, INHERITED_SAMPLE_TIME);
-    ssSetOffsetTime(S, 0, 0.0);
-}
+void mdlInitializeSampleTimes(SimStruct* S) { setInheritedSampleTime(S); }
 
 void mdlOutputs(SimStruct* S, int_T tid)
 {
@@ -249,8 +232,7 @@ void mdlOutputs(SimStruct* S, int_T tid)
 
 void mdlTerminate(SimStruct* S)
 {
-    releaseIvars(static_cast<JackposIvars*>(ssGetUserData(S)));
-    ssSetUserData(S, nullptr);
+    releaseUserData(S, releaseIvars);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "blocks/common/block_params.h"
 #include "blocks/common/sfunction.h"
+#include "blocks/common/signal_cells.h"
 #include "kinematics/kinmodel.h"
 
 namespace {
@@ -32,10 +33,8 @@ struct PosjackIvars {
 void releaseIvars(PosjackIvars* ivars)
 {
     if (ivars == nullptr) return;
-    for (auto& group : ivars->dofCells)
-        for (double* cell : group) delete cell;
-    for (auto& group : ivars->actuatorCells)
-        for (double* cell : group) delete cell;
+    releaseCells(ivars->dofCells);
+    releaseCells(ivars->actuatorCells);
     kinDestroy(ivars->model);
     delete ivars;
 }
@@ -47,10 +46,8 @@ PosjackIvars* createIvars()
     PosjackIvars* ivars = new (std::nothrow) PosjackIvars{};
     if (ivars == nullptr) return nullptr;
     bool complete = true;
-    for (auto& group : ivars->dofCells)
-        for (double*& cell : group) complete = (cell = new (std::nothrow) double(0.0)) != nullptr && complete;
-    for (auto& group : ivars->actuatorCells)
-        for (double*& cell : group) complete = (cell = new (std::nothrow) double(0.0)) != nullptr && complete;
+    complete = allocateCells(ivars->dofCells) && complete;
+    complete = allocateCells(ivars->actuatorCells) && complete;
     ivars->model = kinCreate();
     if (!complete || ivars->model == nullptr) {
         releaseIvars(ivars);
@@ -159,8 +156,7 @@ void mdlCheckParameters(SimStruct* S) { mdlCheckParametersFor(S, BlockKind::Posj
 void mdlInitializeSizes(SimStruct* S)
 {
     // A second initialisation of the same instance replaces the record.
-    releaseIvars(static_cast<PosjackIvars*>(ssGetUserData(S)));
-    ssSetUserData(S, nullptr);
+    releaseUserData(S, releaseIvars);
 
     PosjackIvars* ivars = createIvars();
     if (ivars == nullptr) {
@@ -181,9 +177,7 @@ void mdlInitializeSizes(SimStruct* S)
     for (int k = 0; k < model->numDofs; ++k) pose[k] = *ivars->dofCells[POSE][k];
     kinPrepare(model, pose);
 
-    for (int i = 0; i < POSJACK_NUM_PARAMS; ++i) ssSetSFcnParamTunable(S, i, SS_PRM_NOT_TUNABLE);
-    ssSetNumContStates(S, 0);
-    ssSetNumDiscStates(S, 0);
+    declareFixedParamsNoStates(S, POSJACK_NUM_PARAMS);
 
     const int n = model->numActuators;
     const int d = model->numDofs;
@@ -199,20 +193,10 @@ void mdlInitializeSizes(SimStruct* S)
     ssSetOutputPortWidth(S, ACCEL_SIGNALS, a != 0 ? a : 1);
     ssSetOutputPortWidth(S, ACTUATOR_FORCES, n);
 
-    ssSetNumSampleTimes(S, 1);
-    ssSetNumRWork(S, 0);
-    ssSetNumIWork(S, 0);
-    ssSetNumPWork(S, 0);
-    ssSetNumModes(S, 0);
-    ssSetNumNonsampledZCs(S, 0);
-    ssSetOptions(S, 0x00200002);
+    declareSingleRateNoWork(S);
 }
 
-void mdlInitializeSampleTimes(SimStruct* S)
-{
-    ssSetSampleTime(S, 0, INHERITED_SAMPLE_TIME);
-    ssSetOffsetTime(S, 0, 0.0);
-}
+void mdlInitializeSampleTimes(SimStruct* S) { setInheritedSampleTime(S); }
 
 void mdlOutputs(SimStruct* S, int_T tid)
 {
@@ -239,8 +223,7 @@ void mdlOutputs(SimStruct* S, int_T tid)
 
 void mdlTerminate(SimStruct* S)
 {
-    releaseIvars(static_cast<PosjackIvars*>(ssGetUserData(S)));
-    ssSetUserData(S, nullptr);
+    releaseUserData(S, releaseIvars);
 }
 
 }  // namespace
