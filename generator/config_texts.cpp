@@ -122,3 +122,81 @@ void writeDataflowGroup(TextFile *out)
     fileWriteLine(out, "\tFloatTerminalInit() ;");
     fileWriteLine(out, "\tIntTerminalInit() ;");
 }
+
+void writeDspKernelObjectExterns(TextFile *out)
+{
+    fileWriteLine(out, "/* dsp quelm class objects */");
+    fileWriteLine(out, "extern objects Clock ;");
+    fileWriteLine(out, "extern objects FloatTerminal ;");
+    fileWriteLine(out, "extern objects IntTerminal ;");
+    fileWriteLine(out, "extern objects Scheduler ;");
+    fileWriteLine(out, "extern objects Sequence ;");
+}
+
+void writeQuelmCorePrototypes(TextFile *out)
+{
+    fileWriteLine(out, "/* quelm class initialization procedures */");
+    fileWriteLine(out, "extern void ObjectInit() ;");
+    fileWriteLine(out, "extern void ClassInit() ;");
+    fileWriteLine(out, "extern void ListInit() ;");
+    fileWriteLine(out, "extern void DictionaryInit() ;");
+    fileWriteLine(out, "extern void MessageInit() ;");
+}
+
+void writeDspKernelPrototypes(TextFile *out)
+{
+    fileWriteLine(out, "extern void ClockInit() ;");
+    fileWriteLine(out, "extern void SchedulerInit() ;");
+    fileWriteLine(out, "extern void SequenceInit() ;");
+    fileWriteLine(out, "extern void TaskInit() ;");
+    fileWriteLine(out, "extern void TerminalInit() ;");
+    fileWriteLine(out, "extern void FloatTerminalInit() ;");
+    fileWriteLine(out, "extern void IntTerminalInit() ;");
+}
+
+void writeApplicationInitPrototypes(TextFile *out, char marker)
+{
+    fileWriteLine(out, "/* application class initialization procedures */");
+    writeRecordLines(out, marker, "extern void ", "Init() ;");
+}
+
+void writeQuelmClassInitOpening(TextFile *out)
+{
+    fileWriteLine(out, "/* initialization procedures */");
+    fileWriteLine(out, "");
+    fileWriteLine(out, "void quelmClassInit()");
+    fileWriteLine(out, "{");
+    writeElementalGroup(out);
+    fileWriteLine(out, "");
+    fileWriteLine(out, "\t/* quelm link classes */");
+    fileWriteLine(out, "\tMessageInit() ;");
+}
+
+void writeSupUserInitOpening(TextFile *out)
+{
+    fileWriteLine(out, "/* user procedures */");
+    fileWriteLine(out, "");
+    fileWriteLine(out, "void userInit()");
+    fileWriteLine(out, "{");
+    fileWriteLine(out, "\theapInit(HEAPSIZE) ;");
+    fileWriteLine(out, "\tsockStartup() ;");
+    fileWriteLine(out, "\tquelmClassInit() ;");
+    fileWriteLine(out, "\tsupClassInit() ;");
+}
+
+void writeUserConfigHead(TextFile *out)
+{
+    fileWriteLine(out, "void userConfig(dspNode, dspName, dspIPName)");
+    fileWriteLine(out, "\tunsigned int dspNode ;");
+    fileWriteLine(out, "\tchar *dspName ;");
+    fileWriteLine(out, "\tchar *dspIPName ;");
+}
+
+void writeHostClassExports(TextFile *out)
+{
+    fileWriteLine(out, "\t/* make supervisor classes available to host */");
+    fileWriteLine(out, "\tsupClassExport() ;");
+    fileWriteLine(out, "");
+    fileWriteLine(out, "\t/* make dsp classes available to host */");
+    fileWriteLine(out, "\tdspClassExport() ;");
+}
