@@ -125,6 +125,42 @@ const char* codeError(const ParamArray& types, const ParamArray& dofs)
     return nullptr;
 }
 
+// The parameters both blocks have, in the order the check reads them; the
+// check and the loader take them through one structured binding with the
+// members' own names.
+struct SharedParams {
+    ParamArray types;
+    ParamArray velocity;
+    ParamArray force;
+    ParamArray dofs;
+    ParamArray head;
+    ParamArray base;
+    ParamArray link;
+    ParamArray accelLoc;
+    ParamArray accelOri;
+    ParamArray coords;
+    ParamArray forceLimits;
+    ParamArray units;
+};
+
+SharedParams viewSharedParams(SimStruct* S, BlockKind kind)
+{
+    SharedParams views;
+    views.types = viewParam(S, kind, BlockParam::actuatorTypes);
+    views.velocity = viewParam(S, kind, BlockParam::numVelocitySensors);
+    views.force = viewParam(S, kind, BlockParam::numForceSensors);
+    views.dofs = viewParam(S, kind, BlockParam::degreesOfFreedom);
+    views.head = viewParam(S, kind, BlockParam::headPivotLocations);
+    views.base = viewParam(S, kind, BlockParam::basePivotLocations);
+    views.link = viewParam(S, kind, BlockParam::linkPivotLocations);
+    views.accelLoc = viewParam(S, kind, BlockParam::accelLocations);
+    views.accelOri = viewParam(S, kind, BlockParam::accelOrientations);
+    views.coords = viewParam(S, kind, BlockParam::coordinateSystem);
+    views.forceLimits = viewParam(S, kind, BlockParam::maxActuatorForce);
+    views.units = viewParam(S, kind, BlockParam::canonicalUnits);
+    return views;
+}
+
 // The optional integer scalars: the default when empty.
 int32_t optionalMode(const ParamArray& p, int32_t fallback)
 {
@@ -151,18 +187,8 @@ int blockParamIndex(BlockKind kind, BlockParam param)
 
 const char* blockParameterError(SimStruct* S, BlockKind kind)
 {
-    const ParamArray types = viewParam(S, kind, BlockParam::actuatorTypes);
-    const ParamArray velocity = viewParam(S, kind, BlockParam::numVelocitySensors);
-    const ParamArray force = viewParam(S, kind, BlockParam::numForceSensors);
-    const ParamArray dofs = viewParam(S, kind, BlockParam::degreesOfFreedom);
-    const ParamArray head = viewParam(S, kind, BlockParam::headPivotLocations);
-    const ParamArray base = viewParam(S, kind, BlockParam::basePivotLocations);
-    const ParamArray link = viewParam(S, kind, BlockParam::linkPivotLocations);
-    const ParamArray accelLoc = viewParam(S, kind, BlockParam::accelLocations);
-    const ParamArray accelOri = viewParam(S, kind, BlockParam::accelOrientations);
-    const ParamArray coords = viewParam(S, kind, BlockParam::coordinateSystem);
-    const ParamArray forceLimits = viewParam(S, kind, BlockParam::maxActuatorForce);
-    const ParamArray units = viewParam(S, kind, BlockParam::canonicalUnits);
+    const auto [types, velocity, force, dofs, head, base, link, accelLoc, accelOri, coords, forceLimits, units] =
+        viewSharedParams(S, kind);
 
     const size_t n = types.count;
     if (n == 0) return "(mdlCheckParameters) Actuator types array is empty.";
@@ -237,18 +263,8 @@ void mdlCheckParametersFor(SimStruct* S, BlockKind kind)
 
 void configureBlockModel(SimStruct* S, BlockKind kind, KinModel* model)
 {
-    const ParamArray types = viewParam(S, kind, BlockParam::actuatorTypes);
-    const ParamArray velocity = viewParam(S, kind, BlockParam::numVelocitySensors);
-    const ParamArray force = viewParam(S, kind, BlockParam::numForceSensors);
-    const ParamArray dofs = viewParam(S, kind, BlockParam::degreesOfFreedom);
-    const ParamArray head = viewParam(S, kind, BlockParam::headPivotLocations);
-    const ParamArray base = viewParam(S, kind, BlockParam::basePivotLocations);
-    const ParamArray link = viewParam(S, kind, BlockParam::linkPivotLocations);
-    const ParamArray accelLoc = viewParam(S, kind, BlockParam::accelLocations);
-    const ParamArray accelOri = viewParam(S, kind, BlockParam::accelOrientations);
-    const ParamArray coords = viewParam(S, kind, BlockParam::coordinateSystem);
-    const ParamArray forceLimits = viewParam(S, kind, BlockParam::maxActuatorForce);
-    const ParamArray units = viewParam(S, kind, BlockParam::canonicalUnits);
+    const auto [types, velocity, force, dofs, head, base, link, accelLoc, accelOri, coords, forceLimits, units] =
+        viewSharedParams(S, kind);
     const ParamArray vertical = viewParam(S, kind, BlockParam::verticalAccelOffset);
     const ParamArray update = viewParam(S, kind, BlockParam::jacobianUpdateMode);
     const ParamArray rate = viewParam(S, kind, BlockParam::rateType);
