@@ -21,6 +21,12 @@ struct RunResult {
     std::string err;
 };
 
+// The built plug-ins and the hexapod example's parameter files for them.
+inline const std::string kPosjack = POSJACK_PATH;
+inline const std::string kJackpos = JACKPOS_PATH;
+inline const std::string kPosjackParams = std::string(HEXAPOD_DIR) + "/posjack.json";
+inline const std::string kJackposParams = std::string(HEXAPOD_DIR) + "/jackpos.json";
+
 inline std::string readFile(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -11,13 +11,7 @@
 namespace {
 
 using nlohmann::json;
-using sfhost_test::readFile;
-using sfhost_test::runSfhost;
-using sfhost_test::ScratchDir;
-using sfhost_test::writeFile;
-
-const std::string kPosjack = POSJACK_PATH;
-const std::string kPosjackParams = std::string(HEXAPOD_DIR) + "/posjack.json";
+using namespace sfhost_test;  // runSfhost, ScratchDir, the files, the plug-in paths
 
 std::string header(bool withTime) {
     std::string h = withTime ? "t" : "";

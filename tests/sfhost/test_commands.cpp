@@ -19,15 +19,7 @@
 namespace {
 
 using nlohmann::json;
-using sfhost_test::readFile;
-using sfhost_test::runSfhost;
-using sfhost_test::ScratchDir;
-using sfhost_test::writeFile;
-
-const std::string kPosjack = POSJACK_PATH;
-const std::string kJackpos = JACKPOS_PATH;
-const std::string kPosjackParams = std::string(HEXAPOD_DIR) + "/posjack.json";
-const std::string kJackposParams = std::string(HEXAPOD_DIR) + "/jackpos.json";
+using namespace sfhost_test;  // runSfhost, ScratchDir, the files, the plug-in paths
 
 json loadJson(const std::string& path) { return json::parse(readFile(path)); }
 

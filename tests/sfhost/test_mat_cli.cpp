@@ -23,15 +23,7 @@ using mat_test::putDouble;
 using mat_test::putVar;
 using mat_test::sameBits;
 using mat_test::writeRaw;
-using sfhost_test::readFile;
-using sfhost_test::runSfhost;
-using sfhost_test::ScratchDir;
-using sfhost_test::writeFile;
-
-const std::string kPosjack = POSJACK_PATH;
-const std::string kJackpos = JACKPOS_PATH;
-const std::string kPosjackJson = std::string(HEXAPOD_DIR) + "/posjack.json";
-const std::string kJackposJson = std::string(HEXAPOD_DIR) + "/jackpos.json";
+using namespace sfhost_test;  // runSfhost, ScratchDir, the files, the plug-in paths
 const std::string kOctave = std::string(SFHOST_TEST_FIXTURES) + "/octave";
 const std::string kMotionCsv = kOctave + "/motion.csv";
 
@@ -48,7 +40,7 @@ std::string chainText(const std::string& posjackParams, const std::string& jackp
 // saved it.
 TEST(MatCli, ParameterFilesGiveTheJsonRunBitForBit) {
     ScratchDir dir("mat-params");
-    const std::string want = chainText(kPosjackJson, kJackposJson, kMotionCsv, dir);
+    const std::string want = chainText(kPosjackParams, kJackposParams, kMotionCsv, dir);
     ASSERT_GT(std::count(want.begin(), want.end(), '\n'), 250);
 
     std::vector<std::pair<std::string, std::string>> files;  // Posjack's, Jackpos's
@@ -57,8 +49,8 @@ TEST(MatCli, ParameterFilesGiveTheJsonRunBitForBit) {
     for (const auto& [format, label] : levels) {
         const std::string p = (dir / ("posjack" + std::string(label) + ".mat")).string();
         const std::string j = (dir / ("jackpos" + std::string(label) + ".mat")).string();
-        sfhost::writeMatParameterFile(p, "Posjack", sfhost::readParameterFile(kPosjackJson, "Posjack"), format);
-        sfhost::writeMatParameterFile(j, "Jackpos", sfhost::readParameterFile(kJackposJson, "Jackpos"), format);
+        sfhost::writeMatParameterFile(p, "Posjack", sfhost::readParameterFile(kPosjackParams, "Posjack"), format);
+        sfhost::writeMatParameterFile(j, "Jackpos", sfhost::readParameterFile(kJackposParams, "Jackpos"), format);
         files.emplace_back(p, j);
     }
     for (const char* level : {"v7", "mat7binary", "v6", "v4"})
@@ -68,7 +60,7 @@ TEST(MatCli, ParameterFilesGiveTheJsonRunBitForBit) {
         SCOPED_TRACE(p);
         EXPECT_EQ(chainText(p, j, kMotionCsv, dir), want);
         // Mixed: MAT for one block, JSON for the other.
-        EXPECT_EQ(chainText(p, kJackposJson, kMotionCsv, dir), want);
+        EXPECT_EQ(chainText(p, kJackposParams, kMotionCsv, dir), want);
     }
 }
 
@@ -105,10 +97,10 @@ TEST(MatCli, InfoAndRangesReadMatParameters) {
 // Octave's motion as MAT gives the run that the same doubles in CSV give.
 TEST(MatCli, OctaveMotionGivesTheCsvRun) {
     ScratchDir dir("mat-motion");
-    const std::string want = chainText(kPosjackJson, kJackposJson, kMotionCsv, dir);
+    const std::string want = chainText(kPosjackParams, kJackposParams, kMotionCsv, dir);
     for (const char* file : {"motion_v7.mat", "motion_v6.mat"}) {
         SCOPED_TRACE(file);
-        EXPECT_EQ(chainText(kPosjackJson, kJackposJson, kOctave + "/" + file, dir), want);
+        EXPECT_EQ(chainText(kPosjackParams, kJackposParams, kOctave + "/" + file, dir), want);
     }
 }
 
@@ -117,11 +109,11 @@ TEST(MatCli, OctaveMotionGivesTheCsvRun) {
 TEST(MatCli, MatOutputHoldsTheCsvOutput) {
     ScratchDir dir("mat-out");
     const std::string out = (dir / "out.mat").string();
-    const auto r = runSfhost({"chain", kPosjack, kPosjackJson, kJackpos, kJackposJson, "--input", kMotionCsv,
+    const auto r = runSfhost({"chain", kPosjack, kPosjackParams, kJackpos, kJackposParams, "--input", kMotionCsv,
                               "--output", out},
                              dir);
     ASSERT_EQ(r.status, 0) << r.err;
-    const auto csv = sfhost::parseSignals(chainText(kPosjackJson, kJackposJson, kMotionCsv, dir), "csv");
+    const auto csv = sfhost::parseSignals(chainText(kPosjackParams, kJackposParams, kMotionCsv, dir), "csv");
 
     // Group the CSV columns ("Posjack.y1_4") into the variables they belong to.
     std::map<std::string, std::vector<std::size_t>> columnsOf;
@@ -167,7 +159,7 @@ TEST(MatCli, MatOutputHoldsTheCsvOutput) {
 TEST(MatCli, RunNamesAndTime) {
     ScratchDir dir("mat-run");
     const std::string zeros = (dir / "zeros.mat").string();
-    const auto z = runSfhost({"run", kPosjack, kPosjackJson, "--steps", "4", "--output", zeros}, dir);
+    const auto z = runSfhost({"run", kPosjack, kPosjackParams, "--steps", "4", "--output", zeros}, dir);
     ASSERT_EQ(z.status, 0) << z.err;
     EXPECT_EQ(mat_test::variableNames(zeros), (std::vector<std::string>{"y0", "y1", "y2", "y3"}));
     for (const char* y : {"y0", "y1", "y2", "y3"}) {
@@ -177,10 +169,10 @@ TEST(MatCli, RunNamesAndTime) {
     }
 
     const std::string out = (dir / "out.mat").string();
-    const auto r = runSfhost({"run", kPosjack, kPosjackJson, "--input", kOctave + "/motion_v7.mat", "--output", out},
+    const auto r = runSfhost({"run", kPosjack, kPosjackParams, "--input", kOctave + "/motion_v7.mat", "--output", out},
                              dir);
     ASSERT_EQ(r.status, 0) << r.err;
-    const auto csvRun = runSfhost({"run", kPosjack, kPosjackJson, "--input", kMotionCsv}, dir);
+    const auto csvRun = runSfhost({"run", kPosjack, kPosjackParams, "--input", kMotionCsv}, dir);
     const auto csv = sfhost::parseSignals(csvRun.out, "csv");
     const auto t = mat_test::readRaw(out, "t");
     ASSERT_EQ(t.dims, (std::vector<std::size_t>{250, 1}));
@@ -196,7 +188,7 @@ TEST(MatCli, RunNamesAndTime) {
 // The Octave Posjack table with `name` left out (when `make` is empty) or
 // written by `make`, through matio.
 void posjackWith(const std::string& path, const std::string& name, const std::function<void(mat_t*)>& make) {
-    const auto values = sfhost::readParameterFile(kPosjackJson, "Posjack");
+    const auto values = sfhost::readParameterFile(kPosjackParams, "Posjack");
     const auto names = sfhost::dialogParameterNames("Posjack");
     writeRaw(path, [&](mat_t* mat) {
         for (std::size_t i = 0; i < names.size(); ++i) {
@@ -264,7 +256,7 @@ TEST(MatCli, BadParameterFilesAreRefusedWithStatus2) {
     EXPECT_EQ(a.status, 2);
     EXPECT_EQ(a.err, absent + ": cannot open the file\n");
     const std::string text = (dir / "text.mat").string();
-    writeFile(text, readFile(kPosjackJson));
+    writeFile(text, readFile(kPosjackParams));
     const auto t = runSfhost({"info", kPosjack, text}, dir);
     EXPECT_EQ(t.status, 2);
     EXPECT_EQ(t.err, text + ": not a MAT file (levels 4, 5, 7 and 7.3 are read)\n");
@@ -325,7 +317,7 @@ TEST(MatCli, BadSignalFilesAreRefusedWithStatus2) {
         const std::string path = (dir / "in.mat").string();
         writeRaw(path, c.make);
         const std::string out = (dir / "out.mat").string();
-        const auto r = runSfhost({"run", kPosjack, kPosjackJson, "--input", path, "--output", out}, dir);
+        const auto r = runSfhost({"run", kPosjack, kPosjackParams, "--input", path, "--output", out}, dir);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.err, path + ": " + c.message + "\n");
         EXPECT_FALSE(std::filesystem::exists(out));
@@ -335,14 +327,14 @@ TEST(MatCli, BadSignalFilesAreRefusedWithStatus2) {
     const std::string cut = (dir / "cut.mat").string();
     const std::string whole = readFile(kOctave + "/motion_v6.mat");
     writeFile(cut, whole.substr(0, whole.size() - 1000));
-    const auto c = runSfhost({"run", kPosjack, kPosjackJson, "--input", cut}, dir);
+    const auto c = runSfhost({"run", kPosjack, kPosjackParams, "--input", cut}, dir);
     EXPECT_EQ(c.status, 2);
     EXPECT_EQ(c.err.rfind(cut + ": the file is damaged or cut short (", 0), 0u) << c.err;
     EXPECT_EQ(std::count(c.err.begin(), c.err.end(), '\n'), 1);
     EXPECT_EQ(c.out, "");
 
     // More steps asked for than the file holds.
-    const auto s = runSfhost({"run", kPosjack, kPosjackJson, "--input", kOctave + "/motion_v7.mat", "--steps", "251"},
+    const auto s = runSfhost({"run", kPosjack, kPosjackParams, "--input", kOctave + "/motion_v7.mat", "--steps", "251"},
                              dir);
     EXPECT_EQ(s.status, 2);
     EXPECT_EQ(s.err, kOctave + "/motion_v7.mat: has 250 steps, --steps asks for 251\n");
@@ -351,7 +343,7 @@ TEST(MatCli, BadSignalFilesAreRefusedWithStatus2) {
 TEST(MatCli, UnwritableMatOutputIsStatus2) {
     ScratchDir dir("mat-unwritable");
     const std::string out = (dir / "no-such-folder/out.mat").string();
-    const auto r = runSfhost({"run", kPosjack, kPosjackJson, "--steps", "2", "--output", out}, dir);
+    const auto r = runSfhost({"run", kPosjack, kPosjackParams, "--steps", "2", "--output", out}, dir);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, out + ": cannot write the file\n");
 }
